@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need, for amd64 and i386.
+# Safe to run again: apt skips what is already there.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+
+pkgs=(
+    g++ g++-multilib make cmake pkg-config git
+    libx11-dev libxext-dev libxinerama-dev libxmu-dev libxpm-dev
+    libx11-dev:i386 libxext-dev:i386 libxinerama-dev:i386 libxmu-dev:i386 libxpm-dev:i386
+    libgtest-dev libgmock-dev libgtest-dev:i386 libgmock-dev:i386
+    libbenchmark-dev
+    xvfb xauth x11-apps x11-utils imagemagick xdotool
+    xfonts-base xfonts-75dpi xfonts-100dpi
+)
+
+missing=()
+for p in "${pkgs[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is needed, then builds and runs every test on both architectures,
+# plain and under the sanitizers (ASan+UBSan on both, TSan on x86_64), with a
+# private Xvfb as the display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+failed=()
+run() { # name preset [cmake options...]
+    local name=$1 preset=$2
+    shift 2
+    local dir="build/$name"
+    echo "=== $name ==="
+    if [ "$name" = "$preset" ]; then
+        cmake --preset "$preset" "$@" >/dev/null
+    else
+        cmake --preset "$preset" -B "$dir" "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j"$(nproc)"
+    if ! bash scripts/with-xvfb.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300; then
+        failed+=("$name")
+    fi
+}
+
+run x86_64 x86_64
+run i386 i386
+if [ "${MORAVOX_QUICK:-0}" != "1" ]; then
+    run asan-x86_64 x86_64 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
+    run asan-i386 i386 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
+    run tsan-x86_64 x86_64 -DMORAVOX_SANITIZE=thread -DMORAVOX_BENCH=OFF
+fi
+
+if [ "${#failed[@]}" -gt 0 ]; then
+    echo "FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "All test configurations passed."
