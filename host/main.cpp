@@ -1,0 +1,11 @@
+// moravox-host: loads a VST 2 plug-in through our own host and reports on it.
+#include "host/cli.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return moravox::host::RunCommandLine(args, std::cout, std::cerr);
+}
