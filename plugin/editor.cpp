@@ -38,3 +38,8 @@ void SPluginEditor::close() {
     opened = false;
     if (plugin) plugin->SetEditorClosed(true);
 }
+
+void SPluginEditor::postUpdateIndexed(long index) {
+    if (index >= 0 && index < 64)
+        updatedIndices.fetch_or(uint64_t{1} << index, std::memory_order_acq_rel);
+}

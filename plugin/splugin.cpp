@@ -130,16 +130,9 @@ const char* SPlugin::PluginHostName() const {
     return pluginEditor ? velk::plugin::HostDisplayName(pluginEditor->HostType()) : "";
 }
 
-bool SPlugin::EditorClosed() {
-    lock.Lock();
-    bool closed = editorClosed;
-    lock.Unlock();
-    return closed;
-}
-
 void SPlugin::SetEditorClosed(bool closed) {
     lock.Lock();
-    editorClosed = closed;
+    editorClosed.store(closed, std::memory_order_release);
     lock.Unlock();
 }
 

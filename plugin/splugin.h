@@ -2,6 +2,8 @@
 // per-instance GUI resources, the editor opcodes of an X11 host.
 #pragma once
 
+#include <atomic>
+
 #include "data/datastring.h"
 #include "plugin/audioeffectx.h"
 #include "system/mutex.h"
@@ -35,19 +37,21 @@ public:
     // Display name of the host the editor detected; "" without an editor.
     const char* PluginHostName() const;
 
-    // The editor-closed flag, read and written under the instance lock.
-    bool EditorClosed();
+    // The editor-closed flag. The editor writes it under the instance lock; it
+    // is read without the lock, since the audio thread reads it too (a program
+    // change arriving as MIDI) and must never wait on a kernel mutex.
+    bool EditorClosed() const { return editorClosed.load(std::memory_order_acquire); }
     void SetEditorClosed(bool closed);
 
-    bool IsSuspended() const { return suspended; }
+    bool IsSuspended() const { return suspended.load(std::memory_order_acquire); }
     SPluginEditor* Editor() const { return pluginEditor; }
     SGlobals* Globals() const { return globals; }
     const velk::data::datastring<32, char>* EffectName() const { return effectName; }
     const velk::data::datastring<32, char>* Directory() const { return directory; }
 
 protected:
-    bool editorClosed = true;
-    bool suspended = true;
+    std::atomic<bool> editorClosed{true};
+    std::atomic<bool> suspended{true};
     SPluginEditor* pluginEditor = nullptr;
     ERect editorRect;
     SGlobals* globals = nullptr;
