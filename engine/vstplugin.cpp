@@ -1,33 +1,125 @@
 #include "engine/vstplugin.h"
 
-namespace {
+#include <cstring>
 
-// Both channels untouched; missing buffers or a bad frame count do nothing.
-template <bool Accumulate>
-void PassAudio(float** inputs, float** outputs, VstInt32 frames) {
-    if (!inputs || !outputs || frames <= 0) return;
-    for (int channel = 0; channel < 2; channel++) {
-        const float* in = inputs[channel];
-        float* out = outputs[channel];
-        if (!in || !out) continue;
-        for (VstInt32 i = 0; i < frames; i++) {
-            if (Accumulate)
-                out[i] += in[i];
-            else
-                out[i] = in[i];
-        }
+#include "engine/seed.h"
+
+using velk::midi::EventQueue;
+
+VSTPlugin::VSTPlugin(audioMasterCallback audioMaster, int& status)
+    : SPlugin(audioMaster, status), generator(&randomMersenne) {
+    clipboard.SetDefaults();
+    outEvents.numEvents = 0;
+    outEvents.reserved = 0;
+    for (int i = 0; i < EventQueue::kCapacity; i++)
+        outEvents.events[i] = reinterpret_cast<VstEvent*>(&outSlots[i]);
+    // Program 1 decides the generator until the host selects a program.
+    SelectGenerator(velk::engine::Load(bank[0].randomizer));
+    velk::math::random::generator::SeedAtConstruction(randomSTD, randomMersenne, randomPM);
+}
+
+VSTPlugin::~VSTPlugin() = default;
+
+void VSTPlugin::setSampleRate(float rate) {
+    // A running plug-in is suspended around the change, as hosts expect.
+    if (!IsSuspended()) {
+        suspend();
+        SPlugin::setSampleRate(rate);
+        resume();
+    } else {
+        SPlugin::setSampleRate(rate);
     }
 }
 
-} // namespace
+void VSTPlugin::setBlockSize(VstInt32 size) { SPlugin::setBlockSize(size); }
 
-VSTPlugin::VSTPlugin(audioMasterCallback audioMaster, int& status)
-    : SPlugin(audioMaster, status) {}
+VstInt32 VSTPlugin::processEvents(VstEvents* events) {
+    if (!events || events->numEvents <= 0) return 0;
+    VstEvent** list = events->events;
+    for (VstInt32 i = 0; i < events->numEvents; i++) {
+        const VstEvent* event = list[i];
+        if (!event || event->type != kVstMidiType) continue;
+        midievent copy;
+        memcpy(static_cast<void*>(&copy), event, sizeof(copy));
+        input.Push(copy);
+    }
+    return 0;
+}
 
 void VSTPlugin::process(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    PassAudio<true>(inputs, outputs, sampleFrames);
+    Block(inputs, outputs, sampleFrames, true);
 }
 
 void VSTPlugin::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    PassAudio<false>(inputs, outputs, sampleFrames);
+    Block(inputs, outputs, sampleFrames, false);
+}
+
+void VSTPlugin::Block(float** inputs, float** outputs, VstInt32 frames, bool accumulate) {
+    if (IsSuspended()) return;
+    midiInProcess();
+    if (inputs && outputs && frames > 0) {
+        for (int c = 0; c < 2; c++) {
+            const float* in = inputs[c];
+            float* out = outputs[c];
+            if (!in || !out) continue;
+            if (accumulate) {
+                for (VstInt32 i = 0; i < frames; i++) out[i] += in[i];
+            } else if (in != out) {
+                memcpy(out, in, sizeof(float) * static_cast<size_t>(frames));
+            }
+        }
+    }
+    HandOver(frames);
+    ServeNoteOffRequest();
+}
+
+void VSTPlugin::midiPostProcess() {
+    HandOver(getBlockSize());
+    ServeNoteOffRequest();
+}
+
+void VSTPlugin::HandOver(VstInt32 frames) {
+    // Every event leaves inside the block it is handed over with.
+    const VstInt32 last = frames > 0 ? frames - 1 : 0;
+    int n = 0;
+    while (n < EventQueue::kCapacity && output.Pop(outSlots[n])) {
+        VstInt32& delta = outSlots[n].deltaFrames;
+        if (delta < 0) delta = 0;
+        if (delta > last) delta = last;
+        n++;
+    }
+    outEvents.numEvents = n;
+    outEvents.reserved = 0;
+    if (n > 0) sendVstEventsToHost(reinterpret_cast<VstEvents*>(&outEvents));
+}
+
+void VSTPlugin::ServeNoteOffRequest() {
+    if (!noteOffRequest.load(std::memory_order_acquire)) return;
+    if (!noteOffAcknowledged.load(std::memory_order_acquire)) {
+        edit();
+        if (noteOffRequest.load(std::memory_order_acquire))
+            noteOffAcknowledged.store(true, std::memory_order_release);
+    } else {
+        noteOffRequest.store(false, std::memory_order_release);
+        noteOffAcknowledged.store(false, std::memory_order_release);
+    }
+}
+
+void VSTPlugin::edit() {
+    notes.EndAll([this](int channel, int note) {
+        midievent off;
+        off.Set(0x80 + (channel & 0xff), note & 0xff, 0);
+        control.Push(off);
+    });
+}
+
+void VSTPlugin::QueuePanic() {
+    for (int channel = 0; channel < 16; channel++) {
+        midievent reset;
+        reset.Set(0xB0 + channel, 120, 0);
+        control.Push(reset);
+        midievent bend;
+        bend.Set(0xE0 + channel, 0, 64);
+        control.Push(bend);
+    }
 }

@@ -1,0 +1,73 @@
+// MIDI events as the host sees them, and the fixed ring the engine queues them in.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+#include "plugin/vst_abi.h"
+
+namespace velk {
+namespace midi {
+
+// Laid out exactly as VstMidiEvent, so it can be handed to the host as is.
+struct midievent {
+    VstInt32 type = kVstMidiType;
+    VstInt32 byteSize = 24;
+    VstInt32 deltaFrames = 0;
+    VstInt32 flags = 0;
+    VstInt32 noteLength = 0;
+    VstInt32 noteOffset = 0;
+    unsigned char midiData[4] = {0, 0, 0, 0};
+    char detune = 0;
+    unsigned char noteOffVelocity = 0;
+    char reserved1 = 0;
+    char reserved2 = 0;
+
+    void Set(unsigned status, unsigned data1, unsigned data2) {
+        midiData[0] = static_cast<unsigned char>(status);
+        midiData[1] = static_cast<unsigned char>(data1);
+        midiData[2] = static_cast<unsigned char>(data2);
+        midiData[3] = 0;
+    }
+};
+static_assert(sizeof(midievent) == sizeof(VstMidiEvent), "midievent mirrors VstMidiEvent");
+static_assert(sizeof(midievent) == 32, "32-byte event");
+
+// A ring of 256 events with one producer thread and one consumer thread. Each
+// side owns one running index and only reads the other's, so neither ever
+// needs a locked instruction; a full ring drops the newest event.
+class EventQueue {
+public:
+    static constexpr int kCapacity = 256;
+
+    bool Push(const midievent& event) {
+        const uint32_t head = written.load(std::memory_order_relaxed);
+        if (head - taken.load(std::memory_order_acquire) >= kCapacity) return false;
+        slots[head % kCapacity] = event;
+        written.store(head + 1, std::memory_order_release);
+        return true;
+    }
+
+    bool Pop(midievent& event) {
+        const uint32_t tail = taken.load(std::memory_order_relaxed);
+        if (written.load(std::memory_order_acquire) == tail) return false;
+        event = slots[tail % kCapacity];
+        taken.store(tail + 1, std::memory_order_release);
+        return true;
+    }
+
+    int Count() const {
+        return static_cast<int>(written.load(std::memory_order_acquire) -
+                                taken.load(std::memory_order_acquire));
+    }
+    bool Empty() const { return Count() == 0; }
+
+private:
+    midievent slots[kCapacity];
+    std::atomic<uint32_t> written{0}; // events pushed so far (wraps)
+    std::atomic<uint32_t> taken{0};   // events popped so far (wraps)
+};
+
+} // namespace midi
+} // namespace velk

@@ -1,0 +1,56 @@
+// The notes the plug-in passed through and has not ended yet.
+#pragma once
+
+#include <cstdint>
+
+#include "system/mutex.h"
+
+namespace velk {
+namespace engine {
+
+class NoteTable {
+public:
+    static constexpr int kSize = 256;
+
+    NoteTable() { Clear(); }
+
+    // Channels are 0..15 and notes 0..127 (both come masked from MIDI bytes).
+    // Records a sounding note (rewriting an entry for the same channel and note);
+    // false when the table is full.
+    bool NoteOn(int channel, int note, int velocity, float length);
+    // Frees every entry with this channel and note and returns how many there were.
+    int NoteOff(int channel, int note);
+    int Count() const { return count; }
+
+    // Hands every recorded note to `end(channel, note)` and empties the table,
+    // under the table's spin lock.
+    template <class End> void EndAll(End end) {
+        lock.Lock();
+        for (Entry& entry : entries)
+            if (entry.channel != -1 || entry.note != -1) end(entry.channel, entry.note);
+        Clear();
+        lock.Unlock();
+    }
+
+private:
+    struct Entry {
+        int channel;
+        int note;
+        int velocity;
+        float length;
+    };
+
+    void Clear();
+    int FirstFree() const;
+
+    Entry entries[kSize];
+    // Which entry holds a channel and note (-1: none), so lookups are one read.
+    int16_t slotOf[16 * 128];
+    // One bit per used entry, to find the first free one quickly.
+    uint64_t used[kSize / 64];
+    int count = 0;
+    velk::threading::SMutexID lock;
+};
+
+} // namespace engine
+} // namespace velk

@@ -1,0 +1,70 @@
+// Program selection and naming, chunks, copy and paste.
+#include <cstring>
+
+#include "engine/vstplugin.h"
+
+using velk::engine::kNumPrograms;
+using velk::engine::Load;
+
+int VSTPlugin::CurrentIndex() const {
+    const VstInt32 index = __atomic_load_n(&curProgram, __ATOMIC_ACQUIRE);
+    return index >= 0 && index < kNumPrograms ? index : 0;
+}
+
+void VSTPlugin::setProgram(VstInt32 index) {
+    if (index < 0 || index >= kNumPrograms) return;
+    __atomic_store_n(&curProgram, index, __ATOMIC_RELEASE);
+    if (!Load(bank[index].midiThru)) RequestNoteOffs();
+    SelectGenerator(Load(bank[index].randomizer));
+    NotifyEditorProgram();
+}
+
+void VSTPlugin::getProgramName(char* name) {
+    if (name) velk::engine::LoadName(CurrentProgram(), name);
+}
+
+void VSTPlugin::setProgramName(char* name) {
+    if (!name) return;
+    // Only the first 47 characters are kept; the host's own text stays as it is.
+    velk::engine::StoreName(CurrentProgram(), name);
+    NotifyEditorProgram();
+}
+
+bool VSTPlugin::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+    if (!text || index < 0 || index >= kNumPrograms) return false;
+    velk::engine::LoadName(bank[index], text);
+    return true;
+}
+
+VstInt32 VSTPlugin::getChunk(void** data, bool isPreset) {
+    if (!data) return 0;
+    if (isPreset) {
+        *data = &CurrentProgram();
+        return static_cast<VstInt32>(velk::engine::kProgramSize);
+    }
+    *data = bank.Data();
+    return static_cast<VstInt32>(velk::engine::kBankSize);
+}
+
+VstInt32 VSTPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
+    const int loaded = isPreset ? bank.readProgram(data, byteSize, CurrentIndex())
+                                : bank.readBank(data, byteSize);
+    if (loaded != 1) return 0;
+    setProgram(CurrentIndex());
+    return 1;
+}
+
+void VSTPlugin::copySelProgram() {
+    velk::engine::CopyWords(clipboard, CurrentProgram(), velk::engine::kSettingsOffset,
+                            velk::engine::kProgramSize);
+    clipboardFilled = true;
+}
+
+void VSTPlugin::pasteSelProgram() {
+    if (!clipboardFilled) return;
+    VSTPluginProgram& program = CurrentProgram();
+    velk::engine::CopyWords(program, clipboard, velk::engine::kSettingsOffset,
+                            velk::engine::kProgramSize);
+    if (!Load(program.midiThru)) RequestNoteOffs();
+    NotifyEditorProgram();
+}
