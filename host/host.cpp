@@ -2,9 +2,11 @@
 
 #include "host/host_registry.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace moravox::host {
@@ -38,11 +40,23 @@ bool Host::CallMain(audioMasterCallback callback) {
         return false;
     }
     AEffect* effect = nullptr;
+    bool adopted = false;
     {
         registry::Construction construction(this);
         effect = library_.Main()(callback);
         // A record with a wrong magic is not ours to drive, not even to close.
-        if (effect != nullptr && effect->magic == kEffectMagic) construction.Adopt(effect);
+        if (effect != nullptr && effect->magic == kEffectMagic) {
+            adopted = construction.Adopt(effect);
+        }
+    }
+    if (effect != nullptr && effect->magic == kEffectMagic && !adopted) {
+        // Its calls could reach no host; closing it is all that is left to do.
+        if (effect->dispatcher != nullptr) {
+            effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+        }
+        error_ = "'" + library_.Path() + "': more than " + std::to_string(registry::kCapacity) +
+                 " plug-in instances";
+        return false;
     }
     if (effect == nullptr) {
         error_ = "'" + library_.Path() + "': the plug-in's entry returned no effect";
@@ -162,21 +176,52 @@ VstIntPtr Host::SendMidi(const std::vector<VstMidiEvent>& events) {
     return Dispatch(effProcessEvents, 0, 0, block);
 }
 
+VstIntPtr Host::SendEvents(VstEvents* events) {
+    return Dispatch(effProcessEvents, 0, 0, events);
+}
+
 VstIntPtr Host::CanDo(const std::string& text) {
     std::vector<char> copy(text.begin(), text.end());
     copy.push_back('\0');
     return Dispatch(effCanDo, 0, 0, copy.data());
 }
 
+size_t Host::CallCount(VstInt32 opcode) const {
+    size_t counted = 0;
+    if (opcode >= 0 && static_cast<size_t>(opcode) < kCountedOpcodes) {
+        counted = realtimeCalls_[static_cast<size_t>(opcode)].load(std::memory_order_relaxed);
+    }
+    return log_.Count(opcode) + counted;
+}
+
+void Host::ClearCalls() {
+    log_.Clear();
+    for (std::atomic<size_t>& count : realtimeCalls_) count.store(0, std::memory_order_relaxed);
+}
+
+std::vector<VstMidiEvent> Host::TakeRealtimeEvents(size_t* dropped) {
+    const size_t claimed = realtimeEventCount_.exchange(0, std::memory_order_acq_rel);
+    const size_t kept = std::min(claimed, kRealtimeEventCapacity);
+    if (dropped != nullptr) *dropped = claimed - kept;
+    if (realtimeEvents_ == nullptr) return {};
+    return std::vector<VstMidiEvent>(realtimeEvents_->begin(), realtimeEvents_->begin() + kept);
+}
+
 HostAnswers Host::Answers() const {
-    std::lock_guard<std::mutex> lock(answersMutex_);
-    return answers_;
+    return answers_.load(std::memory_order_acquire)->answers;
 }
 
 void Host::SetAnswers(const HostAnswers& answers) {
+    auto set = std::make_unique<AnswerSet>();
+    set->answers = answers;
+    set->directory = answers.directory ? *answers.directory : library_.Directory();
     std::lock_guard<std::mutex> lock(answersMutex_);
-    answers_ = answers;
-    directory_ = answers.directory ? *answers.directory : library_.Directory();
+    // Made before the set that asks for it is published, and never replaced.
+    if (answers.realtimeEvents && realtimeEvents_ == nullptr) {
+        realtimeEvents_ = std::make_unique<RealtimeEvents>();
+    }
+    answerSets_.push_back(std::move(set));
+    answers_.store(answerSets_.back().get(), std::memory_order_release);
 }
 
 } // namespace moravox::host

@@ -7,8 +7,10 @@
 #include "host/plugin_library.h"
 #include "plugin/vst_abi.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,6 +22,8 @@ class Host {
 public:
     // Large enough that a plug-in overrunning the 64-byte text convention is caught, not fatal.
     static constexpr size_t kStringBufferSize = 512;
+    // MIDI events kept in real-time mode between two TakeRealtimeEvents; more are dropped.
+    static constexpr size_t kRealtimeEventCapacity = 8192;
 
     explicit Host(PluginLibrary& library, HostAnswers answers = HostAnswers());
     // Suspends and closes the instance if that has not happened yet.
@@ -63,15 +67,24 @@ public:
     std::optional<ERect> EditorRect();
     // Builds a VstEvents block of these events and hands it over with effProcessEvents.
     VstIntPtr SendMidi(const std::vector<VstMidiEvent>& events);
+    // Hands a block the caller built over with effProcessEvents; allocates and locks nothing.
+    VstIntPtr SendEvents(VstEvents* events);
     VstIntPtr CanDo(const std::string& text);
 
-    size_t CallCount(VstInt32 opcode) const { return log_.Count(opcode); }
+    // Logged calls plus those only counted in real-time mode.
+    size_t CallCount(VstInt32 opcode) const;
+    // The logged calls: none made in real-time mode.
     std::vector<HostCall> Calls() const { return log_.Calls(); }
     std::vector<HostCall> Calls(VstInt32 opcode) const { return log_.Calls(opcode); }
-    void ClearCalls() { log_.Clear(); }
+    void ClearCalls();
+
+    // In real-time mode (HostAnswers::realtimeEvents): the MIDI events the plug-in handed over
+    // since the last take, in order, and (if asked) how many did not fit. Call it while the
+    // plug-in is not processing: the buffer has no lock.
+    std::vector<VstMidiEvent> TakeRealtimeEvents(size_t* dropped = nullptr);
 
     HostAnswers Answers() const;
-    // Takes effect for the next host call; a directory text handed out earlier becomes invalid.
+    // Takes effect for the next host call. Texts handed out earlier stay valid.
     void SetAnswers(const HostAnswers& answers);
 
     // Answers one call from the plug-in; reached through the C callback.
@@ -79,15 +92,30 @@ public:
                              float opt);
 
 private:
+    // One setting of the answers. Each stays alive as long as the host, so a plug-in thread
+    // reads the current one without a lock and a directory text handed out stays valid.
+    struct AnswerSet {
+        HostAnswers answers;
+        std::string directory; // what audioMasterGetDirectory points at
+    };
+    using RealtimeEvents = std::array<VstMidiEvent, kRealtimeEventCapacity>;
+    // Host opcodes counted one by one in real-time mode; higher ones are not counted.
+    static constexpr size_t kCountedOpcodes = 64;
+
     bool CallMain(audioMasterCallback callback);
-    VstIntPtr Answer(VstInt32 opcode, void* ptr, const std::string& text);
+    static VstIntPtr Answer(const AnswerSet& set, VstInt32 opcode, void* ptr, const char* text);
+    VstIntPtr HandleRealtimeCall(const AnswerSet& set, VstInt32 opcode, void* ptr);
+    void KeepRealtimeEvents(const void* ptr);
     void Forget();
 
     PluginLibrary& library_;
-    mutable std::mutex answersMutex_;
-    HostAnswers answers_;
-    std::string directory_; // what audioMasterGetDirectory points at
+    mutable std::mutex answersMutex_; // guards answerSets_
+    std::vector<std::unique_ptr<const AnswerSet>> answerSets_;
+    std::atomic<const AnswerSet*> answers_{nullptr};
     HostCallLog log_;
+    std::array<std::atomic<size_t>, kCountedOpcodes> realtimeCalls_{};
+    std::unique_ptr<RealtimeEvents> realtimeEvents_; // made before real-time mode is first set
+    std::atomic<size_t> realtimeEventCount_{0};      // slots claimed, dropped ones included
     AEffect* effect_ = nullptr;
     std::atomic<bool> resumed_{false};
     std::string error_;

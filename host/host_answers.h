@@ -24,6 +24,10 @@ struct HostAnswers {
     bool nullDirectory = false; // answer a null pointer to audioMasterGetDirectory
     VstIntPtr sizeWindow = 1;   // audioMasterSizeWindow
     bool answerZero = false;    // answer 0 to every host call (still logged)
+    // For driving the plug-in from a real-time thread: no call is logged (the log allocates and
+    // locks), calls are only counted, and the MIDI of audioMasterProcessEvents is copied into a
+    // buffer allocated beforehand (Host::TakeRealtimeEvents).
+    bool realtimeEvents = false;
 };
 
 } // namespace moravox::host

@@ -2,6 +2,7 @@
 #include "host/host.h"
 
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace moravox::host {
@@ -38,6 +39,8 @@ std::vector<VstMidiEvent> CopyMidi(const void* ptr) {
 
 VstIntPtr Host::HandleHostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                float opt) {
+    const AnswerSet& set = *answers_.load(std::memory_order_acquire);
+    if (set.answers.realtimeEvents) return HandleRealtimeCall(set, opcode, ptr);
     HostCall call;
     call.opcode = opcode;
     call.index = index;
@@ -46,15 +49,40 @@ VstIntPtr Host::HandleHostCall(VstInt32 opcode, VstInt32 index, VstIntPtr value,
     call.opt = opt;
     if (opcode == audioMasterProcessEvents) call.midi = CopyMidi(ptr);
     if (opcode == audioMasterCanDo && ptr != nullptr) call.text = static_cast<const char*>(ptr);
-    call.answer = Answer(opcode, ptr, call.text);
+    call.answer = Answer(set, opcode, ptr, call.text.c_str());
     const VstIntPtr answer = call.answer;
     log_.Add(std::move(call));
     return answer;
 }
 
-VstIntPtr Host::Answer(VstInt32 opcode, void* ptr, const std::string& text) {
-    std::lock_guard<std::mutex> lock(answersMutex_);
-    const HostAnswers& a = answers_;
+// Counts instead of logging; only a capability text (rare on an audio thread) may allocate.
+VstIntPtr Host::HandleRealtimeCall(const AnswerSet& set, VstInt32 opcode, void* ptr) {
+    if (opcode >= 0 && static_cast<size_t>(opcode) < kCountedOpcodes) {
+        realtimeCalls_[static_cast<size_t>(opcode)].fetch_add(1, std::memory_order_relaxed);
+    }
+    if (opcode == audioMasterProcessEvents) KeepRealtimeEvents(ptr);
+    const bool canDo = opcode == audioMasterCanDo && ptr != nullptr;
+    return Answer(set, opcode, ptr, canDo ? static_cast<const char*>(ptr) : "");
+}
+
+// Several plug-in threads may hand events over at once: each claims its own slots.
+void Host::KeepRealtimeEvents(const void* ptr) {
+    const VstEvents* block = static_cast<const VstEvents*>(ptr);
+    if (block == nullptr || block->numEvents <= 0 || realtimeEvents_ == nullptr) return;
+    VstEvent* const* pointers = reinterpret_cast<VstEvent* const*>(
+        reinterpret_cast<const char*>(block) + offsetof(VstEvents, events));
+    for (VstInt32 i = 0; i < block->numEvents; ++i) {
+        const VstEvent* event = pointers[i];
+        if (event == nullptr || event->type != kVstMidiType) continue;
+        const size_t slot = realtimeEventCount_.fetch_add(1, std::memory_order_relaxed);
+        if (slot < kRealtimeEventCapacity) {
+            std::memcpy(&(*realtimeEvents_)[slot], event, sizeof(VstMidiEvent));
+        }
+    }
+}
+
+VstIntPtr Host::Answer(const AnswerSet& set, VstInt32 opcode, void* ptr, const char* text) {
+    const HostAnswers& a = set.answers;
     if (a.answerZero) return 0;
     switch (opcode) {
     case audioMasterVersion:
@@ -80,13 +108,13 @@ VstIntPtr Host::Answer(VstInt32 opcode, void* ptr, const std::string& text) {
     case audioMasterGetVendorVersion:
         return a.vendorVersion;
     case audioMasterCanDo: {
-        const auto found = a.canDo.find(text);
+        const auto found = a.canDo.find(std::string(text));
         return found == a.canDo.end() ? 0 : found->second;
     }
     case audioMasterGetLanguage:
         return 1; // English
     case audioMasterGetDirectory:
-        return a.nullDirectory ? 0 : reinterpret_cast<VstIntPtr>(directory_.c_str());
+        return a.nullDirectory ? 0 : reinterpret_cast<VstIntPtr>(set.directory.c_str());
     default:
         // Automation, idle, pin and latency queries, time info and the rest: 0, which the
         // interface reads as "connected", "none" or "not supported".

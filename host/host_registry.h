@@ -3,6 +3,7 @@
 
 #include "plugin/vst_abi.h"
 
+#include <cstddef>
 #include <mutex>
 
 namespace moravox::host {
@@ -10,6 +11,10 @@ namespace moravox::host {
 class Host;
 
 namespace registry {
+
+// Records that can be registered at once. Routing a call takes no lock and allocates nothing,
+// so a plug-in may call back from a real-time thread; registering and removing may lock.
+constexpr size_t kCapacity = 256;
 
 // While a plug-in's entry runs its record is not known yet (a plug-in may call back with a null
 // or an unregistered record), so such calls go to the host under construction. Entries are run
@@ -22,7 +27,9 @@ public:
     Construction& operator=(const Construction&) = delete;
 
     // Registers the record the entry returned, in the same step that ends the construction.
-    void Adopt(AEffect* effect);
+    // False when kCapacity records are registered already: calls with this record then reach
+    // no host.
+    bool Adopt(AEffect* effect);
 
 private:
     std::unique_lock<std::mutex> serial_;
