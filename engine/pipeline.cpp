@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/rounding.h"
+#include "engine/seed.h"
 #include "engine/vstplugin.h"
 
 using velk::engine::Load;
@@ -130,6 +131,9 @@ void VSTPlugin::PassThrough(midievent& event) {
 }
 
 void VSTPlugin::ServeRequests() {
+    if (seedRequested.exchange(false, std::memory_order_acquire))
+        velk::math::random::generator::SeedAll(randomSTD, randomMersenne, randomPM,
+                                               requestedSeed.load(std::memory_order_acquire));
     for (int n = panicRequests.exchange(0, std::memory_order_acquire); n > 0; n--) QueuePanic();
     for (int n = triggerRequests.exchange(0, std::memory_order_acquire); n > 0; n--)
         midiExtProcess();

@@ -68,3 +68,10 @@ void VSTPlugin::pasteSelProgram() {
     if (!Load(program.midiThru)) RequestNoteOffs();
     NotifyEditorProgram();
 }
+
+VstIntPtr VSTPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float) {
+    if (index != kSeedRequest) return 0;
+    requestedSeed.store(static_cast<uint32_t>(value), std::memory_order_release);
+    seedRequested.store(true, std::memory_order_release);
+    return 1;
+}

@@ -61,6 +61,12 @@ public:
     void copySelProgram();
     void pasteSelProgram();
 
+    // Vendor-specific requests. 'MVXs' with a seed in value reseeds every
+    // generator of this instance deterministically, for reproducible renders;
+    // it takes effect at the start of the next processing block.
+    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+    static constexpr VstInt32 kSeedRequest = FourCC('M', 'V', 'X', 's');
+
     // For the panel and tests.
     VSTPluginProgram& CurrentProgram() { return bank[CurrentIndex()]; }
     bool NoteOffRequested() const { return noteOffRequest.load(std::memory_order_acquire); }
@@ -105,6 +111,8 @@ private:
     std::atomic<bool> manualTrigger{false};
     std::atomic<int> panicRequests{0};
     std::atomic<int> triggerRequests{0};
+    std::atomic<bool> seedRequested{false};
+    std::atomic<uint32_t> requestedSeed{0};
     std::atomic<bool> noteOffRequest{false};
     std::atomic<bool> noteOffAcknowledged{false};
 

@@ -296,3 +296,39 @@ TEST_F(Pipeline, BadEventListsAreHarmless) {
 }
 
 } // namespace
+
+namespace {
+
+using testutil::Data1;
+using testutil::Data2;
+using testutil::Midi;
+using testutil::Status;
+
+// The same seed gives the same randomized stream.
+class Seeding : public testutil::Engine {};
+
+TEST_F(Seeding, SameSeedSameStream) {
+    auto stream = [&](float generator, VstIntPtr seed) {
+        Set(20, generator);
+        Set(3, 1.0f);
+        Set(6, 1.0f);
+        Set(9, 1.0f);
+        Set(18, 0.5f);
+        EXPECT_EQ(host.Dispatch(effVendorSpecific, FourCC('M', 'V', 'X', 's'), seed), 1);
+        std::vector<int> bytes;
+        for (int block = 0; block < 10; block++)
+            for (const auto& e : Block({Midi(0x90, 60, 100), Midi(0xB0, 1, 2)}))
+                bytes.insert(bytes.end(), {Status(e), Data1(e), Data2(e), e.deltaFrames});
+        return bytes;
+    };
+    for (float generator : {0.0f, 0.5f, 1.0f}) {
+        const auto a = stream(generator, 42);
+        const auto b = stream(generator, 42);
+        const auto c = stream(generator, 43);
+        EXPECT_EQ(a, b) << generator;
+        EXPECT_NE(a, c) << generator;
+    }
+    EXPECT_EQ(host.Dispatch(effVendorSpecific, FourCC('x', 'x', 'x', 'x'), 1), 0);
+}
+
+} // namespace
