@@ -55,9 +55,9 @@ struct Block {
 
 void EveryOptionOn(VSTPlugin& p, float generator) {
     const std::pair<int, float> settings[] = {
-        {0, 1}, {1, 0}, {2, 0}, {3, 1}, {4, 0}, {5, 1}, {6, 1}, {7, 0}, {8, 1}, {9, 1},
-        {10, 0}, {11, 1}, {12, 1}, {13, 1}, {15, 1}, {17, 0.1f}, {18, 0.5f}, {19, 0.1f},
-        {20, generator}};
+        {0, 1},  {1, 0},     {2, 0},     {3, 1},     {4, 0},         {5, 1},  {6, 1},
+        {7, 0},  {8, 1},     {9, 1},     {10, 0},    {11, 1},        {12, 1}, {13, 1},
+        {15, 1}, {17, 0.1f}, {18, 0.5f}, {19, 0.1f}, {20, generator}};
     for (auto [index, value] : settings) p.setParameter(index, value);
 }
 
@@ -82,8 +82,7 @@ void BM_Floor(benchmark::State& state) {
     Block block(events);
     std::vector<VstMidiEvent> copied(events > 0 ? events : 1);
     for (auto _ : state) {
-        for (int c = 0; c < 2; c++)
-            memcpy(block.out[c], block.in[c], sizeof(float) * kFrames);
+        for (int c = 0; c < 2; c++) memcpy(block.out[c], block.in[c], sizeof(float) * kFrames);
         VstEvents* list = block.Events();
         for (int i = 0; i < list->numEvents; i++)
             memcpy(&copied[i], list->events[i], sizeof(VstMidiEvent));

@@ -4,7 +4,9 @@ namespace velk {
 namespace engine {
 
 namespace {
-int Key(int channel, int note) { return (channel & 15) * 128 + (note & 127); }
+int Key(int channel, int note) {
+    return (channel & 15) * 128 + (note & 127);
+}
 } // namespace
 
 void NoteTable::Clear() {

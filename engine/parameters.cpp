@@ -16,9 +16,27 @@ using velk::engine::VSTPluginProgram;
 namespace {
 
 enum {
-    P_FORMAT = 0, P_FORMAT_IN, P_FORMAT_OUT, P_CHANNEL, P_CHANNEL_MIN, P_CHANNEL_MAX, P_NUMBER,
-    P_NUMBER_MIN, P_NUMBER_MAX, P_VALUE, P_VALUE_MIN, P_VALUE_MAX, P_THRU, P_IN_THRU, P_PANIC,
-    P_PRESET_SWITCHING, P_EMPTY, P_EVERY_NTH, P_OFFSET, P_EVENT_COUNT, P_RANDOMIZER,
+    P_FORMAT = 0,
+    P_FORMAT_IN,
+    P_FORMAT_OUT,
+    P_CHANNEL,
+    P_CHANNEL_MIN,
+    P_CHANNEL_MAX,
+    P_NUMBER,
+    P_NUMBER_MIN,
+    P_NUMBER_MAX,
+    P_VALUE,
+    P_VALUE_MIN,
+    P_VALUE_MAX,
+    P_THRU,
+    P_IN_THRU,
+    P_PANIC,
+    P_PRESET_SWITCHING,
+    P_EMPTY,
+    P_EVERY_NTH,
+    P_OFFSET,
+    P_EVENT_COUNT,
+    P_RANDOMIZER,
     P_MANUAL_TRIGGER = 49,
 };
 
@@ -51,12 +69,12 @@ struct IntParameter {
 
 const IntParameter* IntField(VstInt32 index) {
     static const IntParameter table[] = {
-        {&VSTPluginProgram::formatIn, 22},     {&VSTPluginProgram::formatOut, 1},
-        {&VSTPluginProgram::channelMin, 15},   {&VSTPluginProgram::channelMax, 15},
-        {&VSTPluginProgram::numberMin, 127},   {&VSTPluginProgram::numberMax, 127},
-        {&VSTPluginProgram::valueMin, 127},    {&VSTPluginProgram::valueMax, 127},
-        {&VSTPluginProgram::everyNth, 10},     {&VSTPluginProgram::randomOffset, 100},
-        {&VSTPluginProgram::eventCount, 10},   {&VSTPluginProgram::randomizer, 2}};
+        {&VSTPluginProgram::formatIn, 22},   {&VSTPluginProgram::formatOut, 1},
+        {&VSTPluginProgram::channelMin, 15}, {&VSTPluginProgram::channelMax, 15},
+        {&VSTPluginProgram::numberMin, 127}, {&VSTPluginProgram::numberMax, 127},
+        {&VSTPluginProgram::valueMin, 127},  {&VSTPluginProgram::valueMax, 127},
+        {&VSTPluginProgram::everyNth, 10},   {&VSTPluginProgram::randomOffset, 100},
+        {&VSTPluginProgram::eventCount, 10}, {&VSTPluginProgram::randomizer, 2}};
     switch (index) {
     case P_FORMAT_IN: return &table[0];
     case P_FORMAT_OUT: return &table[1];
@@ -138,7 +156,9 @@ void VSTPlugin::getParameterName(VstInt32 index, char* text) {
                  kTextSize);
 }
 
-void VSTPlugin::getParameterLabel(VstInt32, char* label) { CopyHostText(label, "", kTextSize); }
+void VSTPlugin::getParameterLabel(VstInt32, char* label) {
+    CopyHostText(label, "", kTextSize);
+}
 
 void VSTPlugin::getParameterDisplay(VstInt32 index, char* text) {
     if (!text) return;

@@ -111,7 +111,8 @@ int VSTPluginProgramBank::readBank(const void* data, long byteSize) {
         recordSize = kProgramSize;
     else
         return 0;
-    for (int i = 0; i < kNumPrograms; i++) LoadRecord(programs[i], bytes + i * recordSize, recordSize);
+    for (int i = 0; i < kNumPrograms; i++)
+        LoadRecord(programs[i], bytes + i * recordSize, recordSize);
     if (size > kBankSize) NewerVersionMessage("bank");
     return 1;
 }

@@ -51,29 +51,28 @@ constexpr size_t kOldBankSize = kNumPrograms * kOldProgramSize; // 2944
 constexpr int kMaxNameLength = 47;
 
 static_assert(sizeof(VSTPluginProgram) == kProgramSize, "program record is 220 bytes");
-static_assert(offsetof(VSTPluginProgram, formatEnable) == 48 &&
-                  offsetof(VSTPluginProgram, midiInThru) == 54 &&
-                  offsetof(VSTPluginProgram, zero) == 55 &&
-                  offsetof(VSTPluginProgram, alignment) == 58 &&
-                  offsetof(VSTPluginProgram, channelMin) == 60 &&
-                  offsetof(VSTPluginProgram, numberMin) == 64 &&
-                  offsetof(VSTPluginProgram, valueMin) == 68 &&
-                  offsetof(VSTPluginProgram, channelMax) == 72 &&
-                  offsetof(VSTPluginProgram, numberMax) == 76 &&
-                  offsetof(VSTPluginProgram, valueMax) == 80 &&
-                  offsetof(VSTPluginProgram, formatIn) == 84 &&
-                  offsetof(VSTPluginProgram, formatOut) == 88 &&
-                  offsetof(VSTPluginProgram, everyNth) == 92 &&
-                  offsetof(VSTPluginProgram, randomOffset) == 96 &&
-                  offsetof(VSTPluginProgram, eventCount) == 100 &&
-                  offsetof(VSTPluginProgram, randomizer) == 104 &&
-                  offsetof(VSTPluginProgram, reserved) == 108,
-              "program record layout");
+static_assert(
+    offsetof(VSTPluginProgram, formatEnable) == 48 &&
+        offsetof(VSTPluginProgram, midiInThru) == 54 && offsetof(VSTPluginProgram, zero) == 55 &&
+        offsetof(VSTPluginProgram, alignment) == 58 &&
+        offsetof(VSTPluginProgram, channelMin) == 60 &&
+        offsetof(VSTPluginProgram, numberMin) == 64 && offsetof(VSTPluginProgram, valueMin) == 68 &&
+        offsetof(VSTPluginProgram, channelMax) == 72 &&
+        offsetof(VSTPluginProgram, numberMax) == 76 && offsetof(VSTPluginProgram, valueMax) == 80 &&
+        offsetof(VSTPluginProgram, formatIn) == 84 && offsetof(VSTPluginProgram, formatOut) == 88 &&
+        offsetof(VSTPluginProgram, everyNth) == 92 &&
+        offsetof(VSTPluginProgram, randomOffset) == 96 &&
+        offsetof(VSTPluginProgram, eventCount) == 100 &&
+        offsetof(VSTPluginProgram, randomizer) == 104 &&
+        offsetof(VSTPluginProgram, reserved) == 108,
+    "program record layout");
 static_assert(alignof(VSTPluginProgram) == 4, "records copy as 32-bit words");
 
 // Fields are read on the audio thread while host threads write them: every
 // access is a relaxed atomic one, so a reader sees either the old or the new value.
-template <class T> inline T Load(const T& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
+template <class T> inline T Load(const T& field) {
+    return __atomic_load_n(&field, __ATOMIC_RELAXED);
+}
 template <class T> inline void Store(T& field, T value) {
     __atomic_store_n(&field, value, __ATOMIC_RELAXED);
 }

@@ -47,8 +47,8 @@ VstInt32 VSTPlugin::getChunk(void** data, bool isPreset) {
 }
 
 VstInt32 VSTPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
-    const int loaded = isPreset ? bank.readProgram(data, byteSize, CurrentIndex())
-                                : bank.readBank(data, byteSize);
+    const int loaded =
+        isPreset ? bank.readProgram(data, byteSize, CurrentIndex()) : bank.readBank(data, byteSize);
     if (loaded != 1) return 0;
     setProgram(CurrentIndex());
     return 1;

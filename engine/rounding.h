@@ -14,7 +14,9 @@ inline float Single(float value) {
 
 // Nearest integer of a non-negative value, halves upward, after rounding the
 // value to single precision.
-inline int Round(float value) { return static_cast<int>(static_cast<double>(Single(value)) + 0.5); }
+inline int Round(float value) {
+    return static_cast<int>(static_cast<double>(Single(value)) + 0.5);
+}
 
 } // namespace engine
 } // namespace velk

@@ -21,7 +21,9 @@ public:
         return a % divisor;
 #endif
     }
-    uint32_t Divisor() const { return divisor; }
+    uint32_t Divisor() const {
+        return divisor;
+    }
 
 private:
     uint32_t divisor = 1;

@@ -31,7 +31,9 @@ void VSTPlugin::setSampleRate(float rate) {
     }
 }
 
-void VSTPlugin::setBlockSize(VstInt32 size) { SPlugin::setBlockSize(size); }
+void VSTPlugin::setBlockSize(VstInt32 size) {
+    SPlugin::setBlockSize(size);
+}
 
 VstInt32 VSTPlugin::processEvents(VstEvents* events) {
     if (!events || events->numEvents <= 0) return 0;

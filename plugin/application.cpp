@@ -41,7 +41,9 @@ std::string RefusalMessage(int status, SPlugin* plugin) {
 
 } // namespace
 
-Display* HostDisplay() { return hostDisplay.load(std::memory_order_acquire); }
+Display* HostDisplay() {
+    return hostDisplay.load(std::memory_order_acquire);
+}
 
 void AdoptHostDisplay(void* display) {
     if (!display) return;

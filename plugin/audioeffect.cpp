@@ -56,8 +56,7 @@ void CopyHostText(char* dest, const char* text, unsigned size) {
     dest[n] = '\0';
 }
 
-AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
-                         VstInt32 numParams)
+AudioEffect::AudioEffect(audioMasterCallback audioMaster, VstInt32 numPrograms, VstInt32 numParams)
     : sampleRate(44100.0f), editor(nullptr), audioMaster(audioMaster), numPrograms(numPrograms),
       numParams(numParams), curProgram(0), blockSize(1024) {
     memset(&cEffect, 0, sizeof(cEffect));
@@ -93,10 +92,18 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
 }
 
 void AudioEffect::setProgramName(char*) {}
-void AudioEffect::getProgramName(char* name) { CopyHostText(name, "", kProgramNameSize); }
-void AudioEffect::getParameterLabel(VstInt32, char* label) { CopyHostText(label, "", kParamTextSize); }
-void AudioEffect::getParameterDisplay(VstInt32, char* text) { CopyHostText(text, "", kParamTextSize); }
-void AudioEffect::getParameterName(VstInt32, char* text) { CopyHostText(text, "", kParamTextSize); }
+void AudioEffect::getProgramName(char* name) {
+    CopyHostText(name, "", kProgramNameSize);
+}
+void AudioEffect::getParameterLabel(VstInt32, char* label) {
+    CopyHostText(label, "", kParamTextSize);
+}
+void AudioEffect::getParameterDisplay(VstInt32, char* text) {
+    CopyHostText(text, "", kParamTextSize);
+}
+void AudioEffect::getParameterName(VstInt32, char* text) {
+    CopyHostText(text, "", kParamTextSize);
+}
 
 VstInt32 AudioEffect::getMasterVersion() {
     VstIntPtr version = callHost(audioMasterVersion);
@@ -107,7 +114,9 @@ VstInt32 AudioEffect::getCurrentUniqueId() {
     return static_cast<VstInt32>(callHost(audioMasterCurrentId));
 }
 
-void AudioEffect::masterIdle() { callHost(audioMasterIdle); }
+void AudioEffect::masterIdle() {
+    callHost(audioMasterIdle);
+}
 
 bool AudioEffect::isInputConnected(VstInt32 input) {
     return callHost(audioMasterPinConnected, input, 0) == 0;
@@ -128,11 +137,21 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         if (value >= 0 && value < numPrograms) setProgram(static_cast<VstInt32>(value));
         break;
     case effGetProgram: return getProgram();
-    case effSetProgramName: if (text) setProgramName(text); break;
-    case effGetProgramName: if (text) getProgramName(text); break;
-    case effGetParamLabel: if (text) getParameterLabel(index, text); break;
-    case effGetParamDisplay: if (text) getParameterDisplay(index, text); break;
-    case effGetParamName: if (text) getParameterName(index, text); break;
+    case effSetProgramName:
+        if (text) setProgramName(text);
+        break;
+    case effGetProgramName:
+        if (text) getProgramName(text);
+        break;
+    case effGetParamLabel:
+        if (text) getParameterLabel(index, text);
+        break;
+    case effGetParamDisplay:
+        if (text) getParameterDisplay(index, text);
+        break;
+    case effGetParamName:
+        if (text) getParameterName(index, text);
+        break;
     case effGetVu: {
         float vu = getVu();
         return std::isfinite(vu) && std::fabs(vu) < 65536.0f
@@ -150,11 +169,19 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case effEditGetRect:
         if (editor && ptr) return editor->getRect(static_cast<ERect**>(ptr));
         break;
-    case effEditOpen: if (editor) return editor->open(ptr); break;
-    case effEditClose: if (editor) editor->close(); break;
-    case effEditIdle: if (editor) editor->idle(); break;
+    case effEditOpen:
+        if (editor) return editor->open(ptr);
+        break;
+    case effEditClose:
+        if (editor) editor->close();
+        break;
+    case effEditIdle:
+        if (editor) editor->idle();
+        break;
     case effIdentify: return FourCC('N', 'v', 'E', 'f');
-    case effGetChunk: if (ptr) return getChunk(static_cast<void**>(ptr), index != 0); break;
+    case effGetChunk:
+        if (ptr) return getChunk(static_cast<void**>(ptr), index != 0);
+        break;
     case effSetChunk:
         if (ptr && value >= 0 && FitsInt32(value))
             return setChunk(ptr, static_cast<VstInt32>(value), index != 0);

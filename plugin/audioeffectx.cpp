@@ -2,22 +2,50 @@
 
 #include <cmath>
 
-const char* const hostCanDos[17] = {
-    "sendVstEvents",  "sendVstMidiEvent",  "sendVstTimeInfo",
-    "receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
-    "reportConnectionChanges", "acceptIOChanges", "sizeWindow",
-    "asyncProcessing", "offline", "supplyIdle",
-    "supportShell", "openFileSelector", "editFile",
-    "closeFileSelector", "startStopProcess"};
+const char* const hostCanDos[17] = {"sendVstEvents",
+                                    "sendVstMidiEvent",
+                                    "sendVstTimeInfo",
+                                    "receiveVstEvents",
+                                    "receiveVstMidiEvent",
+                                    "receiveVstTimeInfo",
+                                    "reportConnectionChanges",
+                                    "acceptIOChanges",
+                                    "sizeWindow",
+                                    "asyncProcessing",
+                                    "offline",
+                                    "supplyIdle",
+                                    "supportShell",
+                                    "openFileSelector",
+                                    "editFile",
+                                    "closeFileSelector",
+                                    "startStopProcess"};
 
-const char* const plugCanDos[26] = {
-    "sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents",
-    "receiveVstMidiEvent", "receiveVstTimeInfo", "offline", "plugAsChannelInsert",
-    "plugAsSend", "mixDryWet", "noRealTime", "multipass",
-    "metapass", "1in1out", "1in2out", "2in1out",
-    "2in2out", "2in4out", "4in2out", "4in4out",
-    "4in8out", "8in4out", "8in8out", "midiProgramNames",
-    "conformsToWindowRules", "bypass"};
+const char* const plugCanDos[26] = {"sendVstEvents",
+                                    "sendVstMidiEvent",
+                                    "sendVstTimeInfo",
+                                    "receiveVstEvents",
+                                    "receiveVstMidiEvent",
+                                    "receiveVstTimeInfo",
+                                    "offline",
+                                    "plugAsChannelInsert",
+                                    "plugAsSend",
+                                    "mixDryWet",
+                                    "noRealTime",
+                                    "multipass",
+                                    "metapass",
+                                    "1in1out",
+                                    "1in2out",
+                                    "2in1out",
+                                    "2in2out",
+                                    "2in4out",
+                                    "4in2out",
+                                    "4in4out",
+                                    "4in8out",
+                                    "8in4out",
+                                    "8in8out",
+                                    "midiProgramNames",
+                                    "conformsToWindowRules",
+                                    "bypass"};
 
 namespace {
 
@@ -50,8 +78,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetCurrentPosition: return reportCurrentPosition();
     case effGetDestinationBuffer: return reinterpret_cast<VstIntPtr>(reportDestinationBuffer());
     case effOfflineNotify:
-        return ptr && offlineNotify(static_cast<VstAudioFile*>(ptr),
-                                    static_cast<VstInt32>(value), index != 0)
+        return ptr && offlineNotify(static_cast<VstAudioFile*>(ptr), static_cast<VstInt32>(value),
+                                    index != 0)
                    ? 1
                    : 0;
     case effOfflinePrepare:
@@ -63,8 +91,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         return ptr && offlineRun(static_cast<VstOfflineTask*>(ptr), static_cast<VstInt32>(value))
                    ? 1
                    : 0;
-    case effProcessVarIo:
-        return ptr && processVariableIo(static_cast<VstVariableIo*>(ptr)) ? 1 : 0;
+    case effProcessVarIo: return ptr && processVariableIo(static_cast<VstVariableIo*>(ptr)) ? 1 : 0;
     case effSetSpeakerArrangement:
         return setSpeakerArrangement(reinterpret_cast<VstSpeakerArrangement*>(value),
                                      static_cast<VstSpeakerArrangement*>(ptr))
@@ -86,9 +113,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetIcon: return reinterpret_cast<VstIntPtr>(getIcon());
     case effSetViewPosition: return setViewPosition(index, static_cast<VstInt32>(value)) ? 1 : 0;
     case effGetParameterProperties:
-        return ptr && getParameterProperties(index, static_cast<VstParameterProperties*>(ptr))
-                   ? 1
-                   : 0;
+        return ptr && getParameterProperties(index, static_cast<VstParameterProperties*>(ptr)) ? 1
+                                                                                               : 0;
     case effKeysRequired: return keysRequired() ? 0 : 1;
     case effGetVstVersion: return getVstVersion();
     case effEditKeyDown:
@@ -101,8 +127,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
             return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
         }
         return 0;
-    case effSetEditKnobMode:
-        return editor ? editor->setKnobMode(static_cast<int>(value)) : 0;
+    case effSetEditKnobMode: return editor ? editor->setKnobMode(static_cast<int>(value)) : 0;
     case effGetMidiProgramName:
         return ptr ? getMidiProgramName(index, static_cast<MidiProgramName*>(ptr)) : 0;
     case effGetCurrentMidiProgram:
@@ -122,8 +147,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effShellGetNextPlugin: return text ? getNextShellPlugin(text) : 0;
     case effStartProcess: return startProcess();
     case effStopProcess: return stopProcess();
-    case effSetTotalSampleToProcess:
-        return setTotalSampleToProcess(static_cast<VstInt32>(value));
+    case effSetTotalSampleToProcess: return setTotalSampleToProcess(static_cast<VstInt32>(value));
     case effSetPanLaw: return setPanLaw(static_cast<VstInt32>(value), opt) ? 1 : 0;
     case effBeginLoadBank: return ptr ? beginLoadBank(static_cast<VstPatchChunkInfo*>(ptr)) : 0;
     case effBeginLoadProgram:
@@ -145,7 +169,9 @@ bool AudioEffectX::getSpeakerArrangement(VstSpeakerArrangement** pluginInput,
 
 // Host calls. Every one goes through callHost, which answers 0 without a callback.
 
-void AudioEffectX::wantEvents(VstInt32 filter) { callHost(audioMasterWantMidi, 0, filter); }
+void AudioEffectX::wantEvents(VstInt32 filter) {
+    callHost(audioMasterWantMidi, 0, filter);
+}
 
 VstTimeInfo* AudioEffectX::getTimeInfo(VstInt32 filter) {
     return reinterpret_cast<VstTimeInfo*>(callHost(audioMasterGetTime, 0, filter));
@@ -167,8 +193,12 @@ VstInt32 AudioEffectX::getParameterQuantization() {
     return static_cast<VstInt32>(callHost(audioMasterGetParameterQuantization));
 }
 
-bool AudioEffectX::ioChanged() { return callHost(audioMasterIOChanged) != 0; }
-bool AudioEffectX::needIdle() { return callHost(audioMasterNeedIdle) != 0; }
+bool AudioEffectX::ioChanged() {
+    return callHost(audioMasterIOChanged) != 0;
+}
+bool AudioEffectX::needIdle() {
+    return callHost(audioMasterNeedIdle) != 0;
+}
 
 bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height) {
     return callHost(audioMasterSizeWindow, width, height) != 0;
@@ -286,13 +316,17 @@ void* AudioEffectX::getDirectory() {
     return reinterpret_cast<void*>(callHost(audioMasterGetDirectory));
 }
 
-bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
+bool AudioEffectX::updateDisplay() {
+    return callHost(audioMasterUpdateDisplay) != 0;
+}
 
 bool AudioEffectX::beginEdit(VstInt32 index) {
     return callHost(audioMasterBeginEdit, index) != 0;
 }
 
-bool AudioEffectX::endEdit(VstInt32 index) { return callHost(audioMasterEndEdit, index) != 0; }
+bool AudioEffectX::endEdit(VstInt32 index) {
+    return callHost(audioMasterEndEdit, index) != 0;
+}
 
 bool AudioEffectX::openFileSelector(VstFileSelect* select) {
     return select && callHost(audioMasterOpenFileSelector, 0, 0, select) != 0;

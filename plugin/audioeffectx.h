@@ -60,8 +60,7 @@ public:
     virtual float* reportDestinationBuffer() { return nullptr; }
     virtual bool offlineRead(VstOfflineTask* offline, VstInt32 option, bool readSource = true);
     virtual bool offlineWrite(VstOfflineTask* offline, VstInt32 option);
-    virtual bool offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles,
-                              VstInt32 numNewAudioFiles);
+    virtual bool offlineStart(VstAudioFile* ptr, VstInt32 numAudioFiles, VstInt32 numNewAudioFiles);
     virtual VstInt32 offlineGetCurrentPass();
     virtual VstInt32 offlineGetCurrentMetaPass();
     virtual bool offlineNotify(VstAudioFile*, VstInt32, bool) { return false; }

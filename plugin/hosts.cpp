@@ -8,9 +8,9 @@ namespace plugin {
 namespace {
 
 const char* const kHostNames[] = {
-    "(unknown)", "Sonar",      "Energy XT",  "Project 5", "FL Studio",
-    "Cantabile", "SaviHost",   "Melodyne",   "Cubase/Nuendo", "Cubase4/Nuendo4",
-    "Samplitude", "Tracktion", "Phrazor",    "Usine"};
+    "(unknown)",  "Sonar",     "Energy XT", "Project 5",     "FL Studio",
+    "Cantabile",  "SaviHost",  "Melodyne",  "Cubase/Nuendo", "Cubase4/Nuendo4",
+    "Samplitude", "Tracktion", "Phrazor",   "Usine"};
 
 struct Marker {
     const char* text;
@@ -18,10 +18,10 @@ struct Marker {
 };
 
 // Tested in this order; the first match wins.
-const Marker kMarkers[] = {
-    {"Samplitude", HOST_SAMPLITUDE}, {"SAVIHost", HOST_SAVIHOST}, {"Melodyne", HOST_MELODYNE},
-    {"Tracktion", HOST_TRACKTION},   {"Cantabile", HOST_CANTABILE}, {"Phrazor", HOST_PHRAZOR},
-    {"Usine", HOST_USINE},           {"energyXT", HOST_ENERGYXT}};
+const Marker kMarkers[] = {{"Samplitude", HOST_SAMPLITUDE}, {"SAVIHost", HOST_SAVIHOST},
+                           {"Melodyne", HOST_MELODYNE},     {"Tracktion", HOST_TRACKTION},
+                           {"Cantabile", HOST_CANTABILE},   {"Phrazor", HOST_PHRAZOR},
+                           {"Usine", HOST_USINE},           {"energyXT", HOST_ENERGYXT}};
 
 } // namespace
 

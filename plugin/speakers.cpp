@@ -10,8 +10,7 @@ size_t ArrangementBytes(VstInt32 channels) {
 }
 } // namespace
 
-bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement,
-                                       VstInt32 nbChannels) {
+bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement, VstInt32 nbChannels) {
     if (!arrangement || nbChannels < 0) return false;
     deallocateArrangement(arrangement);
     void* memory = calloc(1, ArrangementBytes(nbChannels));

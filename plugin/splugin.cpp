@@ -22,8 +22,7 @@ constexpr size_t kMaxHostPath = 4096;
 
 } // namespace
 
-SPlugin::SPlugin(audioMasterCallback audioMaster, int& status)
-    : AudioEffectX(audioMaster, 32, 16) {
+SPlugin::SPlugin(audioMasterCallback audioMaster, int& status) : AudioEffectX(audioMaster, 32, 16) {
     editorRect.top = 0;
     editorRect.left = 0;
     editorRect.bottom = 245;
@@ -108,7 +107,9 @@ void SPlugin::setBlockSize(VstInt32 size) {
     if (size >= 0) blockSize = size;
 }
 
-void SPlugin::suspend() { suspended = true; }
+void SPlugin::suspend() {
+    suspended = true;
+}
 
 void SPlugin::resume() {
     if (!effectName) {

@@ -104,8 +104,14 @@ struct VstKeyCode {
     unsigned char modifier;
 };
 
-enum VstEventTypes { kVstMidiType = 1, kVstAudioType, kVstVideoType, kVstParameterType,
-                     kVstTriggerType, kVstSysExType };
+enum VstEventTypes {
+    kVstMidiType = 1,
+    kVstAudioType,
+    kVstVideoType,
+    kVstParameterType,
+    kVstTriggerType,
+    kVstSysExType
+};
 
 struct VstEvent {
     VstInt32 type;
@@ -303,16 +309,17 @@ static_assert(offsetof(VstMidiEvent, midiData) == 24, "midiData offset");
 // i386: the 144-byte record of the 2.3 interface.
 static_assert(sizeof(AEffect) == 144, "AEffect is 144 bytes on i386");
 static_assert(offsetof(AEffect, magic) == 0 && offsetof(AEffect, dispatcher) == 4 &&
-              offsetof(AEffect, process) == 8 && offsetof(AEffect, setParameter) == 12 &&
-              offsetof(AEffect, getParameter) == 16 && offsetof(AEffect, numPrograms) == 20 &&
-              offsetof(AEffect, numParams) == 24 && offsetof(AEffect, numInputs) == 28 &&
-              offsetof(AEffect, numOutputs) == 32 && offsetof(AEffect, flags) == 36 &&
-              offsetof(AEffect, resvd1) == 40 && offsetof(AEffect, resvd2) == 44 &&
-              offsetof(AEffect, initialDelay) == 48 && offsetof(AEffect, realQualities) == 52 &&
-              offsetof(AEffect, offQualities) == 56 && offsetof(AEffect, ioRatio) == 60 &&
-              offsetof(AEffect, object) == 64 && offsetof(AEffect, user) == 68 &&
-              offsetof(AEffect, uniqueID) == 72 && offsetof(AEffect, version) == 76 &&
-              offsetof(AEffect, processReplacing) == 80 && offsetof(AEffect, reservedProc) == 84,
+                  offsetof(AEffect, process) == 8 && offsetof(AEffect, setParameter) == 12 &&
+                  offsetof(AEffect, getParameter) == 16 && offsetof(AEffect, numPrograms) == 20 &&
+                  offsetof(AEffect, numParams) == 24 && offsetof(AEffect, numInputs) == 28 &&
+                  offsetof(AEffect, numOutputs) == 32 && offsetof(AEffect, flags) == 36 &&
+                  offsetof(AEffect, resvd1) == 40 && offsetof(AEffect, resvd2) == 44 &&
+                  offsetof(AEffect, initialDelay) == 48 && offsetof(AEffect, realQualities) == 52 &&
+                  offsetof(AEffect, offQualities) == 56 && offsetof(AEffect, ioRatio) == 60 &&
+                  offsetof(AEffect, object) == 64 && offsetof(AEffect, user) == 68 &&
+                  offsetof(AEffect, uniqueID) == 72 && offsetof(AEffect, version) == 76 &&
+                  offsetof(AEffect, processReplacing) == 80 &&
+                  offsetof(AEffect, reservedProc) == 84,
               "AEffect offsets on i386");
 static_assert(sizeof(VstEvents) == 16, "VstEvents header on i386");
 static_assert(sizeof(VstIntPtr) == 4, "pointer-sized integer on i386");
@@ -320,17 +327,17 @@ static_assert(sizeof(VstIntPtr) == 4, "pointer-sized integer on i386");
 // x86_64: the 64-bit convention of VST 2.4 hosts, 192 bytes.
 static_assert(sizeof(AEffect) == 192, "AEffect is 192 bytes on x86_64");
 static_assert(offsetof(AEffect, magic) == 0 && offsetof(AEffect, dispatcher) == 8 &&
-              offsetof(AEffect, process) == 16 && offsetof(AEffect, setParameter) == 24 &&
-              offsetof(AEffect, getParameter) == 32 && offsetof(AEffect, numPrograms) == 40 &&
-              offsetof(AEffect, numParams) == 44 && offsetof(AEffect, numInputs) == 48 &&
-              offsetof(AEffect, numOutputs) == 52 && offsetof(AEffect, flags) == 56 &&
-              offsetof(AEffect, resvd1) == 64 && offsetof(AEffect, resvd2) == 72 &&
-              offsetof(AEffect, initialDelay) == 80 && offsetof(AEffect, realQualities) == 84 &&
-              offsetof(AEffect, offQualities) == 88 && offsetof(AEffect, ioRatio) == 92 &&
-              offsetof(AEffect, object) == 96 && offsetof(AEffect, user) == 104 &&
-              offsetof(AEffect, uniqueID) == 112 && offsetof(AEffect, version) == 116 &&
-              offsetof(AEffect, processReplacing) == 120 &&
-              offsetof(AEffect, reservedProc) == 128 && offsetof(AEffect, future) == 136,
+                  offsetof(AEffect, process) == 16 && offsetof(AEffect, setParameter) == 24 &&
+                  offsetof(AEffect, getParameter) == 32 && offsetof(AEffect, numPrograms) == 40 &&
+                  offsetof(AEffect, numParams) == 44 && offsetof(AEffect, numInputs) == 48 &&
+                  offsetof(AEffect, numOutputs) == 52 && offsetof(AEffect, flags) == 56 &&
+                  offsetof(AEffect, resvd1) == 64 && offsetof(AEffect, resvd2) == 72 &&
+                  offsetof(AEffect, initialDelay) == 80 && offsetof(AEffect, realQualities) == 84 &&
+                  offsetof(AEffect, offQualities) == 88 && offsetof(AEffect, ioRatio) == 92 &&
+                  offsetof(AEffect, object) == 96 && offsetof(AEffect, user) == 104 &&
+                  offsetof(AEffect, uniqueID) == 112 && offsetof(AEffect, version) == 116 &&
+                  offsetof(AEffect, processReplacing) == 120 &&
+                  offsetof(AEffect, reservedProc) == 128 && offsetof(AEffect, future) == 136,
               "AEffect offsets on x86_64");
 static_assert(sizeof(VstEvents) == 32, "VstEvents header on x86_64");
 static_assert(sizeof(VstIntPtr) == 8, "pointer-sized integer on x86_64");

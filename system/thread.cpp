@@ -42,13 +42,10 @@ SThread::~SThread() {
 
 int SThread::PriorityFor(int priorityClass, int minPriority, int maxPriority) {
     switch (priorityClass) {
-    case 2:
-        return minPriority + (maxPriority - minPriority) / 2;
+    case 2: return minPriority + (maxPriority - minPriority) / 2;
     case 3:
-    case 4:
-        return maxPriority;
-    default:
-        return minPriority;
+    case 4: return maxPriority;
+    default: return minPriority;
     }
 }
 

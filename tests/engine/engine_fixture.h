@@ -22,9 +22,15 @@ inline VstMidiEvent Midi(int status, int data1, int data2, int delta = 0) {
     return e;
 }
 
-inline int Status(const VstMidiEvent& e) { return static_cast<unsigned char>(e.midiData[0]); }
-inline int Data1(const VstMidiEvent& e) { return static_cast<unsigned char>(e.midiData[1]); }
-inline int Data2(const VstMidiEvent& e) { return static_cast<unsigned char>(e.midiData[2]); }
+inline int Status(const VstMidiEvent& e) {
+    return static_cast<unsigned char>(e.midiData[0]);
+}
+inline int Data1(const VstMidiEvent& e) {
+    return static_cast<unsigned char>(e.midiData[1]);
+}
+inline int Data2(const VstMidiEvent& e) {
+    return static_cast<unsigned char>(e.midiData[2]);
+}
 
 class Engine : public ::testing::Test {
 protected:

@@ -9,11 +9,11 @@ namespace {
 class Parameters : public testutil::Engine {};
 
 TEST_F(Parameters, NamesAsTheHostListsThem) {
-    const char* names[] = {"OP: Format (enable)", "OP: Format-IN",      "OP: Format-OUT",
-                           "OP: Channel (enable)", "OP: Channel (min)", "OP: Channel (max)",
-                           "OP: Number (enable)", "OP: Number (min)",   "OP: Number (max)",
-                           "OP: Value (enable)",  "OP: Value (min)",    "OP: Value (max)",
-                           "OP: Midi Through",    "OP: Midi In-Through", "AC: Midi Panic",
+    const char* names[] = {"OP: Format (enable)",  "OP: Format-IN",       "OP: Format-OUT",
+                           "OP: Channel (enable)", "OP: Channel (min)",   "OP: Channel (max)",
+                           "OP: Number (enable)",  "OP: Number (min)",    "OP: Number (max)",
+                           "OP: Value (enable)",   "OP: Value (min)",     "OP: Value (max)",
+                           "OP: Midi Through",     "OP: Midi In-Through", "AC: Midi Panic",
                            "OP: Preset Switching"};
     for (int i = 0; i < 16; i++) {
         EXPECT_EQ(host.ParameterName(i), names[i]);
@@ -32,16 +32,16 @@ TEST_F(Parameters, StoredFormsAndDisplays) {
         float get;
         const char* display;
     } cases[] = {
-        {1, 0.5f, 0.5f, "Keys"},         {1, 1.0f / 22, 1.0f / 22, "N"},
-        {1, 0.0f, 0.0f, "N+CC"},         {1, 2.0f / 22, 2.0f / 22, "CC"},
-        {1, 1.0f, 1.0f, "Keys"},         {2, 0.5f, 1.0f, "PC"},
-        {2, 0.49f, 0.0f, "CC"},          {4, 0.5f, 8.0f / 15, "8"},
-        {5, 1.0f, 1.0f, "15"},           {4, 0.0f, 0.0f, "0"},
-        {7, 0.5f, 64.0f / 127, "64"},    {11, 1.0f, 1.0f, "127"},
-        {0, 0.2f, 0.0f, "Off"},          {0, 0.51f, 1.0f, "On"},
-        {12, 1.0f, 1.0f, "On"},          {17, 0.35f, 0.4f, "empty"},
-        {18, 0.255f, 0.26f, "empty"},    {19, 0.05f, 0.1f, "empty"},
-        {20, 0.25f, 0.5f, "empty"},      {20, 0.8f, 1.0f, "empty"},
+        {1, 0.5f, 0.5f, "Keys"},      {1, 1.0f / 22, 1.0f / 22, "N"},
+        {1, 0.0f, 0.0f, "N+CC"},      {1, 2.0f / 22, 2.0f / 22, "CC"},
+        {1, 1.0f, 1.0f, "Keys"},      {2, 0.5f, 1.0f, "PC"},
+        {2, 0.49f, 0.0f, "CC"},       {4, 0.5f, 8.0f / 15, "8"},
+        {5, 1.0f, 1.0f, "15"},        {4, 0.0f, 0.0f, "0"},
+        {7, 0.5f, 64.0f / 127, "64"}, {11, 1.0f, 1.0f, "127"},
+        {0, 0.2f, 0.0f, "Off"},       {0, 0.51f, 1.0f, "On"},
+        {12, 1.0f, 1.0f, "On"},       {17, 0.35f, 0.4f, "empty"},
+        {18, 0.255f, 0.26f, "empty"}, {19, 0.05f, 0.1f, "empty"},
+        {20, 0.25f, 0.5f, "empty"},   {20, 0.8f, 1.0f, "empty"},
     };
     for (const Case& c : cases) {
         Set(c.index, c.set);

@@ -34,7 +34,8 @@ TEST_F(Pipeline, InputTypeDecidesWhatTriggers) {
     struct Case {
         float formatIn;
         bool noteTriggers, ccTriggers;
-    } cases[] = {{0.0f, true, true}, {kN, true, false}, {2.0f / 22, false, true}, {0.5f, false, false}};
+    } cases[] = {
+        {0.0f, true, true}, {kN, true, false}, {2.0f / 22, false, true}, {0.5f, false, false}};
     for (const Case& c : cases) {
         Plain(c.formatIn);
         EXPECT_EQ(Block({Midi(0x90, 64, 90)}).size(), c.noteTriggers ? 1u : 0u) << c.formatIn;
@@ -85,7 +86,7 @@ TEST_F(Pipeline, UntrackedNoteOffIsNotPassedAndNotesTrackOncePerKey) {
     Set(12, 1.0f);
     EXPECT_TRUE(Block({Midi(0x80, 50, 0)}).empty());
     Block({Midi(0x90, 50, 100), Midi(0x90, 50, 110)}); // same key twice: one entry
-    auto out = Block({Midi(0x90, 50, 0)}); // note-on with velocity 0 ends it
+    auto out = Block({Midi(0x90, 50, 0)});             // note-on with velocity 0 ends it
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(Status(out[0]), 0x80);
     EXPECT_TRUE(Block({Midi(0x80, 50, 0)}).empty());

@@ -72,7 +72,7 @@ TEST_F(Programs, ChunkSizes) {
         size_t size;
         VstIntPtr result;
         bool message;
-    } cases[] = {{220, 1, false}, {92, 1, false}, {221, 1, true}, {100, 0, false},
+    } cases[] = {{220, 1, false}, {92, 1, false},  {221, 1, true}, {100, 0, false},
                  {0, 0, false},   {219, 0, false}, {4000, 1, true}};
     for (const Case& c : cases) {
         Bytes chunk(c.size, 0);
@@ -103,8 +103,8 @@ TEST_F(Programs, OldBankKeepsTheAdvancedBlock) {
     for (int i = 0; i < 32; i++) {
         std::string name = "old " + std::to_string(i);
         memcpy(&old[i * 92], name.c_str(), name.size() + 1);
-        old[i * 92 + 48] = 1;                 // format on
-        SetWord(old, i * 92 + 72, 9);         // channel max 9
+        old[i * 92 + 48] = 1;         // format on
+        SetWord(old, i * 92 + 72, 9); // channel max 9
     }
     ASSERT_EQ(Load(old, false), 1);
     EXPECT_EQ(host.ProgramName(0), "old 0");
@@ -118,17 +118,17 @@ TEST_F(Programs, OldBankKeepsTheAdvancedBlock) {
 
 TEST_F(Programs, DamagedChunksAreClampedIntoRange) {
     Bytes chunk = Chunk(true);
-    memset(chunk.data(), 'A', 48);        // no terminator
-    chunk[48] = 7;                        // flag beyond 1
-    SetWord(chunk, 60, -3);               // channel min
-    SetWord(chunk, 72, 200);              // channel max
-    SetWord(chunk, 76, 1000);             // number max
-    SetWord(chunk, 84, 1000);             // formatIn
-    SetWord(chunk, 88, -1);               // formatOut
-    SetWord(chunk, 92, -5);               // every Nth
-    SetWord(chunk, 96, 500);              // offset
-    SetWord(chunk, 100, 11);              // event count
-    SetWord(chunk, 104, 9);               // randomizer
+    memset(chunk.data(), 'A', 48); // no terminator
+    chunk[48] = 7;                 // flag beyond 1
+    SetWord(chunk, 60, -3);        // channel min
+    SetWord(chunk, 72, 200);       // channel max
+    SetWord(chunk, 76, 1000);      // number max
+    SetWord(chunk, 84, 1000);      // formatIn
+    SetWord(chunk, 88, -1);        // formatOut
+    SetWord(chunk, 92, -5);        // every Nth
+    SetWord(chunk, 96, 500);       // offset
+    SetWord(chunk, 100, 11);       // event count
+    SetWord(chunk, 104, 9);        // randomizer
     ASSERT_EQ(Load(chunk, true), 1);
     EXPECT_EQ(host.GetString(effGetProgramName), std::string(47, 'A'));
     Bytes stored = Chunk(true);

@@ -73,7 +73,7 @@ TEST(Dispatcher, RecordDefaults) {
 
 TEST(Dispatcher, SetProgramOnlyWithinTheTable) {
     Probe p;
-    Dispatch(p, effSetProgram, 0, 4); // equal to numPrograms: ignored
+    Dispatch(p, effSetProgram, 0, 4);  // equal to numPrograms: ignored
     Dispatch(p, effSetProgram, 0, -1); // negative: ignored, it would index outside the table
     Dispatch(p, effSetProgram, 0, 3);
     Dispatch(p, effSetProgram, 0, 0);
@@ -117,7 +117,8 @@ TEST(Dispatcher, EveryOpcodeSurvivesNullAndJunkArguments) {
     for (VstInt32 op = 0; op < 200; op++) {
         if (op == effClose) continue;
         // These two read a pointer out of the value: only null is junk we can survive.
-        const bool valueIsPointer = op == effSetSpeakerArrangement || op == effGetSpeakerArrangement;
+        const bool valueIsPointer =
+            op == effSetSpeakerArrangement || op == effGetSpeakerArrangement;
         const VstIntPtr junk[] = {0, -1, 0x7fffffff};
         for (VstIntPtr value : junk) {
             if (valueIsPointer && value != 0) continue;
@@ -175,8 +176,7 @@ struct Recorded {
 };
 std::vector<Recorded> calls;
 VstIntPtr answer = 0;
-VstIntPtr Master(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                 float opt) {
+VstIntPtr Master(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     calls.push_back({opcode, index, value, ptr, opt});
     return answer;
 }
@@ -211,9 +211,9 @@ TEST(HostCalls, OpcodesAndArguments) {
         bool ptr;
         float opt;
     } expected[] = {
-        {audioMasterWantMidi, 0, 1, false, 0},   {audioMasterSizeWindow, 200, 245, false, 0},
+        {audioMasterWantMidi, 0, 1, false, 0},        {audioMasterSizeWindow, 200, 245, false, 0},
         {audioMasterGetProductString, 0, 0, true, 0}, {audioMasterBeginEdit, 5, 0, false, 0},
-        {audioMasterAutomate, 3, 0, false, 0.75f}, {audioMasterPinConnected, 4, 1, false, 0},
+        {audioMasterAutomate, 3, 0, false, 0.75f},    {audioMasterPinConnected, 4, 1, false, 0},
     };
     ASSERT_EQ(calls.size(), std::size(expected));
     for (size_t i = 0; i < calls.size(); i++) {
@@ -223,7 +223,7 @@ TEST(HostCalls, OpcodesAndArguments) {
         EXPECT_EQ(calls[i].ptr != nullptr, expected[i].ptr) << i;
         EXPECT_FLOAT_EQ(calls[i].opt, expected[i].opt) << i;
     }
-    EXPECT_EQ(p.lastIndex, 3); // automation sets the plug-in's own parameter first
+    EXPECT_EQ(p.lastIndex, 3);            // automation sets the plug-in's own parameter first
     EXPECT_FALSE(p.isOutputConnected(0)); // a non-zero answer means "not connected"
 }
 

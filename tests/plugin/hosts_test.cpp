@@ -29,15 +29,16 @@ TEST(HostDetection, ProductStringsInTestOrder) {
         {"energyxt", 0, HOST_UNKNOWN}, // case-sensitive
         {"Cubase with Usine", 1, HOST_CUBASE},
     };
-    for (const Case& c : cases) EXPECT_EQ(DetectHostType(c.product, c.version), c.type) << c.product;
+    for (const Case& c : cases)
+        EXPECT_EQ(DetectHostType(c.product, c.version), c.type) << c.product;
     EXPECT_EQ(DetectHostType(nullptr, 0), HOST_UNKNOWN);
 }
 
 TEST(HostDetection, DisplayNames) {
-    const char* names[] = {"(unknown)", "Sonar",         "Energy XT",       "Project 5",
-                           "FL Studio", "Cantabile",     "SaviHost",        "Melodyne",
-                           "Cubase/Nuendo", "Cubase4/Nuendo4", "Samplitude", "Tracktion",
-                           "Phrazor",   "Usine"};
+    const char* names[] = {
+        "(unknown)",  "Sonar",     "Energy XT", "Project 5",     "FL Studio",
+        "Cantabile",  "SaviHost",  "Melodyne",  "Cubase/Nuendo", "Cubase4/Nuendo4",
+        "Samplitude", "Tracktion", "Phrazor",   "Usine"};
     for (int i = 0; i <= 13; i++) EXPECT_STREQ(HostDisplayName(i), names[i]) << i;
     EXPECT_STREQ(HostDisplayName(14), "(unknown)");
     EXPECT_STREQ(HostDisplayName(-1), "(unknown)");
@@ -48,8 +49,12 @@ TEST(DirectoryPart, KeepsTheFolderOfAHostPath) {
         const char* path;
         const char* folder;
     } cases[] = {
-        {"/opt/vst/x.so", "/opt/vst/"}, {"/opt/vst/", "/opt/vst/"}, {"C:\\vst\\x.dll", "C:\\vst\\"},
-        {"x.so", ""},                   {"", ""},                   {"/x.so", "/"},
+        {"/opt/vst/x.so", "/opt/vst/"},
+        {"/opt/vst/", "/opt/vst/"},
+        {"C:\\vst\\x.dll", "C:\\vst\\"},
+        {"x.so", ""},
+        {"", ""},
+        {"/x.so", "/"},
     };
     for (const Case& c : cases) {
         velk::data::datastring<32, char> out;

@@ -38,10 +38,17 @@ TEST(PluginIdentity, CanDoAnswersYesOrNoNeverUnknown) {
     ASSERT_TRUE(p.host.Instantiate());
     const std::set<std::string> yes = {"sendVstMidiEvent", "sendVstEvents", "receiveVstEvents",
                                        "receiveVstMidiEvent", "receiveVstTimeInfo"};
-    const char* words[] = {"sendVstMidiEvent", "sendVstEvents",      "receiveVstEvents",
-                           "receiveVstMidiEvent", "receiveVstTimeInfo", "receiveVstMidiEvents",
-                           "sendVstTimeInfo",     "bypass",             "",
-                           "SENDVSTEVENTS",       "midiProgramNames"};
+    const char* words[] = {"sendVstMidiEvent",
+                           "sendVstEvents",
+                           "receiveVstEvents",
+                           "receiveVstMidiEvent",
+                           "receiveVstTimeInfo",
+                           "receiveVstMidiEvents",
+                           "sendVstTimeInfo",
+                           "bypass",
+                           "",
+                           "SENDVSTEVENTS",
+                           "midiProgramNames"};
     for (const char* word : words)
         EXPECT_EQ(p.host.CanDo(word), yes.count(word) ? 1 : -1) << '"' << word << '"';
     EXPECT_EQ(p.host.Dispatch(effCanDo, 0, 0, nullptr), 0);
@@ -98,8 +105,7 @@ TEST(PluginStart, HostDetectionDecidesStartUp) {
         bool starts;
         const char* message;
     } cases[] = {
-        {"Usine", false,
-         "Moravox: Failed to load plugin\n(Reason: Host not supported (Usine))\n"},
+        {"Usine", false, "Moravox: Failed to load plugin\n(Reason: Host not supported (Usine))\n"},
         {"Samplitude Usine", true, ""},
         {"Cubase VST", true, ""},
         {"", true, ""},
