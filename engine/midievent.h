@@ -69,5 +69,25 @@ private:
     std::atomic<uint32_t> taken{0};   // events popped so far (wraps)
 };
 
+// The events of one block on their way to the host. It is filled and emptied
+// on the audio thread within the same block, so a plain array does.
+class OutputBuffer {
+public:
+    static constexpr int kCapacity = 256;
+
+    bool Push(const midievent& event) {
+        if (count >= kCapacity) return false;
+        slots[count++] = event;
+        return true;
+    }
+    int Count() const { return count; }
+    midievent* Slots() { return slots; }
+    void Clear() { count = 0; }
+
+private:
+    midievent slots[kCapacity];
+    int count = 0;
+};
+
 } // namespace midi
 } // namespace velk

@@ -47,6 +47,7 @@ void VSTPlugin::Snapshot() {
     // Generated events draw their offset over one more frame, 256 without a block size.
     s.extModulus.Set(static_cast<uint32_t>((s.blockSize >= 1 ? s.blockSize : 256) + 1));
     s.generator = &Generator();
+    s.generatorKind = s.generator == &randomMersenne ? 1 : s.generator == &randomPM ? 2 : 0;
 }
 
 int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int data1, int data2,
@@ -90,8 +91,17 @@ int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int d
 }
 
 void VSTPlugin::Randomize(midievent& event, int channel, int data1, int data2) {
+    // Chosen once per event, so the draws themselves need no virtual call.
+    switch (settings.generatorKind) {
+    case 1: RandomizeWith(randomMersenne, event, channel, data1, data2); break;
+    case 2: RandomizeWith(randomPM, event, channel, data1, data2); break;
+    default: RandomizeWith(*settings.generator, event, channel, data1, data2); break;
+    }
+}
+
+template <class Random>
+void VSTPlugin::RandomizeWith(Random& g, midievent& event, int channel, int data1, int data2) {
     const Settings& s = settings;
-    SRandom& g = *s.generator;
     int nibble = CONTROL_CHANGE;
     int value = data2;
     if (s.formatOut == 1) {
@@ -106,7 +116,13 @@ void VSTPlugin::Randomize(midievent& event, int channel, int data1, int data2) {
 }
 
 int VSTPlugin::Offset(const velk::engine::FastMod& modulus) {
-    return Round(settings.offset * static_cast<float>(modulus.Mod(settings.generator->Integer())));
+    uint32_t draw;
+    switch (settings.generatorKind) {
+    case 1: draw = randomMersenne.Next(); break;
+    case 2: draw = randomPM.Next(); break;
+    default: draw = settings.generator->Integer(); break;
+    }
+    return Round(settings.offset * static_cast<float>(modulus.Mod(draw)));
 }
 
 void VSTPlugin::PassThrough(midievent& event) {

@@ -49,7 +49,16 @@ public:
     static constexpr std::int32_t R = 2836;   // M mod A
 
     SRandomPM();
-    std::uint32_t Integer() override;
+    std::uint32_t Integer() override { return Next(); }
+    // The same draw without the virtual call.
+    std::uint32_t Next() {
+        const std::int32_t low = static_cast<std::int32_t>(value % static_cast<std::uint32_t>(Q));
+        const std::int32_t high = static_cast<std::int32_t>(value / static_cast<std::uint32_t>(Q));
+        std::int32_t t = A * low - R * high;
+        if (t < 0) t += M;
+        value = static_cast<std::uint32_t>(t);
+        return value;
+    }
     float Float() override;
 };
 
@@ -63,7 +72,18 @@ public:
 
     // Seeded with kDefaultSeed, index at kStartIndex.
     SRandomMersenne();
-    std::uint32_t Integer() override;
+    std::uint32_t Integer() override { return Next(); }
+    // The same draw without the virtual call, for the audio thread's inner loop.
+    std::uint32_t Next() {
+        int i = index;
+        if (i < 0 || i >= kWords) {
+            Regenerate();
+            i = 0;
+        }
+        index = i + 1;
+        value = tempered[i];
+        return value;
+    }
     // Signed: roughly -0.5..0.5.
     float Float() override;
     // Fills the state from s; leaves the index where it is.
@@ -75,8 +95,11 @@ public:
 
 private:
     void Regenerate();
+    void Temper();
 
     std::uint32_t state[kWords];
+    // Every state word already tempered, kept in step with the state: a draw is one read.
+    std::uint32_t tempered[kWords];
     int index = kStartIndex;
 };
 

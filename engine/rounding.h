@@ -8,8 +8,12 @@ namespace engine {
 // x87 unit's wider registers; without this, 0.35f * 10 would stay 3.4999999
 // there and round down where x86_64 gets 3.5 and rounds up.
 inline float Single(float value) {
+#if defined(__FLT_EVAL_METHOD__) && __FLT_EVAL_METHOD__ != 0
     volatile float single = value;
     return single;
+#else
+    return value;
+#endif
 }
 
 // Nearest integer of a non-negative value, halves upward, after rounding the

@@ -30,14 +30,25 @@ private:
     uint64_t magic = 0;
 };
 
+// One draw from a generator: inline for the two the audio thread calls most.
+inline uint32_t NextOf(velk::math::random::generator::SRandomMersenne& g) {
+    return g.Next();
+}
+inline uint32_t NextOf(velk::math::random::generator::SRandomPM& g) {
+    return g.Next();
+}
+inline uint32_t NextOf(velk::math::random::generator::SRandom& g) {
+    return g.Integer();
+}
+
 class RangeSampler {
 public:
     void Set(int min, int max, int limit);
-    unsigned Draw(velk::math::random::generator::SRandom& g) const {
+    template <class Generator> unsigned Draw(Generator& g) const {
         if (kind == EQUAL) return high;
-        if (kind == NORMAL) return low + first.Mod(g.Integer());
-        if (g.Integer() & 1u) return first.Mod(g.Integer());
-        return low + second.Mod(g.Integer());
+        if (kind == NORMAL) return low + first.Mod(NextOf(g));
+        if (NextOf(g) & 1u) return first.Mod(NextOf(g));
+        return low + second.Mod(NextOf(g));
     }
 
 private:

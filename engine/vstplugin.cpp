@@ -4,15 +4,13 @@
 
 #include "engine/seed.h"
 
-using velk::midi::EventQueue;
-
 VSTPlugin::VSTPlugin(audioMasterCallback audioMaster, int& status)
     : SPlugin(audioMaster, status), generator(&randomMersenne) {
     clipboard.SetDefaults();
     outEvents.numEvents = 0;
     outEvents.reserved = 0;
-    for (int i = 0; i < EventQueue::kCapacity; i++)
-        outEvents.events[i] = reinterpret_cast<VstEvent*>(&outSlots[i]);
+    for (int i = 0; i < velk::midi::OutputBuffer::kCapacity; i++)
+        outEvents.events[i] = reinterpret_cast<VstEvent*>(&output.Slots()[i]);
     // Program 1 decides the generator until the host selects a program.
     SelectGenerator(velk::engine::Load(bank[0].randomizer));
     velk::math::random::generator::SeedAtConstruction(randomSTD, randomMersenne, randomPM);
@@ -83,16 +81,17 @@ void VSTPlugin::midiPostProcess() {
 void VSTPlugin::HandOver(VstInt32 frames) {
     // Every event leaves inside the block it is handed over with.
     const VstInt32 last = frames > 0 ? frames - 1 : 0;
-    int n = 0;
-    while (n < EventQueue::kCapacity && output.Pop(outSlots[n])) {
-        VstInt32& delta = outSlots[n].deltaFrames;
+    const int n = output.Count();
+    midievent* slots = output.Slots();
+    for (int i = 0; i < n; i++) {
+        VstInt32& delta = slots[i].deltaFrames;
         if (delta < 0) delta = 0;
         if (delta > last) delta = last;
-        n++;
     }
     outEvents.numEvents = n;
     outEvents.reserved = 0;
     if (n > 0) sendVstEventsToHost(reinterpret_cast<VstEvents*>(&outEvents));
+    output.Clear();
 }
 
 void VSTPlugin::ServeNoteOffRequest() {

@@ -91,11 +91,14 @@ private:
         velk::engine::RangeSampler channelRange, numberRange, valueRange;
         velk::engine::FastMod blockModulus, extModulus;
         SRandom* generator;
+        int generatorKind; // 0 C library, 1 Mersenne, 2 Park-Miller
     };
     void Snapshot();
 
     void ServeRequests();
     void Randomize(midievent& event, int channel, int data1, int data2);
+    template <class Random>
+    void RandomizeWith(Random& g, midievent& event, int channel, int data1, int data2);
     void PassThrough(midievent& event);
     int Offset(const velk::engine::FastMod& modulus);
     void QueuePanic();
@@ -117,18 +120,17 @@ private:
     std::atomic<bool> noteOffAcknowledged{false};
 
     velk::midi::EventQueue input;
-    velk::midi::EventQueue output;
+    velk::midi::OutputBuffer output;
     velk::midi::EventQueue generated;
     velk::midi::EventQueue control;
     velk::engine::NoteTable notes;
 
-    // What goes to the host: a VstEvents header with room for every slot.
+    // What goes to the host: a VstEvents header pointing at the output slots.
     struct {
         VstInt32 numEvents;
         VstIntPtr reserved;
-        VstEvent* events[velk::midi::EventQueue::kCapacity];
+        VstEvent* events[velk::midi::OutputBuffer::kCapacity];
     } outEvents;
-    midievent outSlots[velk::midi::EventQueue::kCapacity];
 
     Settings settings;
     int everyNthCounter = 0;
