@@ -1,6 +1,8 @@
 // The per-block MIDI pipeline: classify, randomize, thin out, offset, repeat.
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/rounding.h"
 #include "engine/seed.h"
@@ -20,6 +22,14 @@ struct Bytes {
 Bytes Split(const velk::midi::midievent& event) {
     return {event.midiData[0] & 0xF0, event.midiData[0] & 0x0F, event.midiData[1] & 0x7F,
             event.midiData[2] & 0x7F};
+}
+
+constexpr int kMaxOffsetBlock = 1 << 24;
+
+// An event's position moved by an offset, at most `cap`; a host's position may be anything.
+VstInt32 Delayed(VstInt32 position, int offset, int cap) {
+    const long long moved = static_cast<long long>(position) + offset;
+    return static_cast<VstInt32>(std::min<long long>(moved, cap));
 }
 
 } // namespace
@@ -42,7 +52,9 @@ void VSTPlugin::Snapshot() {
     s.channelRange.Set(Load(p.channelMin), Load(p.channelMax), 15);
     s.numberRange.Set(Load(p.numberMin), Load(p.numberMax), 127);
     s.valueRange.Set(Load(p.valueMin), Load(p.valueMax), 127);
-    s.blockSize = getBlockSize() > 0 ? getBlockSize() : 0;
+    // Offsets are drawn within the block; sizes beyond any real host's (2^24
+    // frames) are treated as that, which keeps every sum and product exact.
+    s.blockSize = std::min(std::max(getBlockSize(), 0), kMaxOffsetBlock);
     s.blockModulus.Set(static_cast<uint32_t>(s.blockSize));
     // Generated events draw their offset over one more frame, 256 without a block size.
     s.extModulus.Set(static_cast<uint32_t>((s.blockSize >= 1 ? s.blockSize : 256) + 1));
@@ -173,7 +185,7 @@ void VSTPlugin::midiInProcess() {
             continue;
         }
         everyNthCounter++;
-        if (offset) e.deltaFrames = std::min(e.deltaFrames + Offset(s.blockModulus), s.blockSize);
+        if (offset) e.deltaFrames = Delayed(e.deltaFrames, Offset(s.blockModulus), s.blockSize);
         // Every Nth: later triggers stand in for this one until the count is full.
         while (everyNthCounter < s.everyNth) {
             midievent next;
@@ -198,8 +210,7 @@ void VSTPlugin::midiInProcess() {
         // longer a trigger (the program changed meanwhile) ends the group.
         for (eventCountCounter = 1; eventCountCounter < s.eventCount; eventCountCounter++) {
             if (processMidiEvent(e, in.status, in.channel, in.data1, in.data2, true) != 1) break;
-            if (offset)
-                e.deltaFrames = std::min(e.deltaFrames + Offset(s.blockModulus), s.blockSize);
+            if (offset) e.deltaFrames = Delayed(e.deltaFrames, Offset(s.blockModulus), s.blockSize);
             output.Push(e);
         }
         eventCountCounter = 0;
@@ -214,7 +225,9 @@ void VSTPlugin::midiExtProcess() {
     SRandom& g = *s.generator;
     midievent e;
     for (int i = 0; i < s.eventCount; i++) {
-        if (s.offset >= 0.0005f) e.deltaFrames += Offset(s.extModulus);
+        // Accumulates without a cap here; the hand-over keeps it inside the block.
+        if (s.offset >= 0.0005f)
+            e.deltaFrames = Delayed(e.deltaFrames, Offset(s.extModulus), INT32_MAX);
         int nibble = CONTROL_CHANGE;
         int value = 0;
         if (s.formatOut == 1)

@@ -79,8 +79,10 @@ void VSTPlugin::midiPostProcess() {
 }
 
 void VSTPlugin::HandOver(VstInt32 frames) {
+    // A block without frames has no place for an event: they wait for the next one.
+    if (frames <= 0) return;
     // Every event leaves inside the block it is handed over with.
-    const VstInt32 last = frames > 0 ? frames - 1 : 0;
+    const VstInt32 last = frames - 1;
     const int n = output.Count();
     midievent* slots = output.Slots();
     for (int i = 0; i < n; i++) {

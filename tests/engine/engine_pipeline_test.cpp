@@ -139,6 +139,26 @@ TEST_F(Pipeline, OffsetsStayInsideTheBlock) {
     for (const auto& e : Block({Midi(0x90, 60, 100, 3)}, 64)) EXPECT_EQ(e.deltaFrames, 3);
 }
 
+TEST_F(Pipeline, ExtremePositionsAndBlockSizesStaySafe) {
+    Plain(0.0f);
+    Set(18, 1.0f);
+    Set(19, 1.0f);
+    for (VstIntPtr blockSize : {VstIntPtr{0x7fffffff}, VstIntPtr{1} << 30, VstIntPtr{64}}) {
+        host.Dispatch(effSetBlockSize, 0, blockSize);
+        Set(49, 1.0f);
+        Set(49, 0.0f);
+        for (VstInt32 position : {0x7fffffff, -0x7fffffff - 1, 5}) {
+            for (const auto& e : Block({Midi(0x90, 60, 100, position)}, 64)) {
+                EXPECT_GE(e.deltaFrames, 0);
+                EXPECT_LE(e.deltaFrames, 63);
+            }
+        }
+    }
+    // A block without frames hands nothing over; the events wait for the next block.
+    EXPECT_TRUE(Block({Midi(0x90, 60, 100)}, 0).empty());
+    EXPECT_EQ(Block({}, 16).size(), 10u);
+}
+
 TEST_F(Pipeline, OffsetsAccumulateWithinAGroup) {
     Plain(kN);
     Set(18, 1.0f);
