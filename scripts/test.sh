@@ -31,6 +31,11 @@ if [ "${MORAVOX_QUICK:-0}" != "1" ]; then
     run tsan-x86_64 x86_64 -DMORAVOX_SANITIZE=thread -DMORAVOX_BENCH=OFF
 fi
 
+echo "=== fuzz ==="
+if ! bash fuzz/run.sh; then
+    failed+=("fuzz")
+fi
+
 if [ "${#failed[@]}" -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
