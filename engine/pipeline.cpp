@@ -162,9 +162,15 @@ void VSTPlugin::ServeRequests() {
     if (seedRequested.exchange(false, std::memory_order_acquire))
         velk::math::random::generator::SeedAll(randomSTD, randomMersenne, randomPM,
                                                requestedSeed.load(std::memory_order_acquire));
-    for (int n = panicRequests.exchange(0, std::memory_order_acquire); n > 0; n--) QueuePanic();
-    for (int n = triggerRequests.exchange(0, std::memory_order_acquire); n > 0; n--)
-        midiExtProcess();
+    // Requests beyond what the queues can carry in one block would only be
+    // dropped there; serving them anyway would let a flood of panics or
+    // triggers from another thread stretch this block without bound.
+    const int panics = std::min(panicRequests.exchange(0, std::memory_order_acquire),
+                                velk::midi::EventQueue::kCapacity / 32);
+    for (int n = 0; n < panics; n++) QueuePanic();
+    const int triggers = std::min(triggerRequests.exchange(0, std::memory_order_acquire),
+                                  velk::midi::EventQueue::kCapacity);
+    for (int n = 0; n < triggers; n++) midiExtProcess();
 }
 
 void VSTPlugin::midiInProcess() {
@@ -237,6 +243,6 @@ void VSTPlugin::midiExtProcess() {
         const int channel = static_cast<int>(s.channelRange.Draw(g));
         const int number = static_cast<int>(s.numberRange.Draw(g));
         e.Set(nibble + (channel & 0x0F), number & 0x7F, value & 0x7F);
-        generated.Push(e);
+        if (!generated.Push(e)) return; // full: the rest would be dropped too
     }
 }
