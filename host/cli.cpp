@@ -1,35 +1,32 @@
 #include "host/cli.h"
 
-#include "host/host.h"
+#include "host/cli_common.h"
+#include "host/cli_dump.h"
+#include "host/cli_preset.h"
+#include "host/cli_render.h"
+#include "host/json_report.h"
 #include "host/plugin_info.h"
-#include "host/plugin_library.h"
 #include "host/report.h"
 
 namespace moravox::host {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-int Info(const std::string& path, std::ostream& out, std::ostream& err) {
-    PluginLibrary library(path);
-    if (!library.Loaded()) {
-        err << "moravox-host: " << library.Error() << "\n";
-        return kExitFailure;
+int Info(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CommandArguments parsed;
+    std::string error;
+    if (!parsed.Parse(args, 1, SettingOptions(), {"--json"}, error)) {
+        return UsageError("info: " + error, err);
     }
-    Host host(library);
-    if (!host.Instantiate()) {
-        err << "moravox-host: " << host.Error() << "\n";
-        return kExitFailure;
-    }
-    out << FormatReport(GatherInfo(host));
+    if (parsed.Plain().size() != 1) return UsageError("info takes exactly one plug-in path", err);
+    PluginSettings settings;
+    if (!ParseSettings(parsed, settings, error)) return UsageError(error, err);
+    auto plugin = LoadPlugin(parsed.Plain()[0], HostAnswers(), err);
+    if (plugin == nullptr) return kExitFailure;
+    const int status = ApplySettings(plugin->host, settings, err);
+    if (status != kExitOk) return status;
+    const PluginInfo info = ReadInfo(plugin->host);
+    out << (parsed.Has("--json") ? FormatJsonReport(info) : FormatReport(info));
     return kExitOk;
-}
-
-int UsageError(const std::string& message, std::ostream& err) {
-    err << "moravox-host: " << message << "\n\n" << UsageText();
-    return kExitUsage;
 }
 
 } // namespace
@@ -38,26 +35,40 @@ std::string UsageText() {
     return "Usage: moravox-host COMMAND [ARGUMENTS]\n"
            "\n"
            "Commands:\n"
-           "  info PLUGIN.so   load a VST 2 plug-in, scan it and print what it reports\n"
+           "  info PLUGIN.so [--json] [SETTINGS]\n"
+           "      load a VST 2 plug-in, scan it and print what it reports (as JSON with --json)\n"
+           "  render PLUGIN.so IN.mid -o OUT.mid [--rate HZ] [--block FRAMES] [--tail SECONDS]\n"
+           "         [--keep-input] [SETTINGS]\n"
+           "      play a MIDI file through the plug-in and write what it sends back\n"
+           "      (defaults: --rate 48000 --block 256 --tail 1)\n"
+           "  preset save PLUGIN.so OUT.fxp [SETTINGS]   save the current program\n"
+           "  bank save PLUGIN.so OUT.fxb [SETTINGS]     save all programs\n"
+           "  dump FILE.mid [--limit N]   print a MIDI file's events (N per track)\n"
+           "\n"
+           "Settings, applied in this order:\n"
+           "  --bank FILE.fxb     load a bank\n"
+           "  --program N         select program N (from 0)\n"
+           "  --preset FILE.fxp   load a program into the current program\n"
+           "  --set INDEX=VALUE   set a parameter to a value from 0 to 1 (repeatable)\n"
+           "  --name TEXT         name the current program\n"
+           "  --seed N            reseed the plug-in's generators: same seed, same output\n"
            "\n"
            "Options:\n"
            "  -h, --help       show this help\n";
 }
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   bool errIsTerminal) {
     if (args.empty()) return UsageError("no command given", err);
     const std::string& command = args[0];
     if (command == "-h" || command == "--help" || command == "help") {
         out << UsageText();
         return kExitOk;
     }
-    if (command == "info") {
-        if (args.size() != 2) return UsageError("info takes exactly one plug-in path", err);
-        if (!args[1].empty() && args[1][0] == '-') {
-            return UsageError("info: unknown option '" + args[1] + "'", err);
-        }
-        return Info(args[1], out, err);
-    }
+    if (command == "info") return Info(args, out, err);
+    if (command == "render") return RunRender(args, out, err, errIsTerminal);
+    if (command == "preset" || command == "bank") return RunPresetSave(args, out, err);
+    if (command == "dump") return RunDump(args, out, err);
     return UsageError("unknown command '" + command + "'", err);
 }
 

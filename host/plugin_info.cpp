@@ -33,10 +33,17 @@ const std::vector<std::string>& PluginCanDoWords() {
 }
 
 PluginInfo GatherInfo(Host& host) {
+    if (host.Effect() == nullptr) return ReadInfo(host);
+    host.Open();
+    PluginInfo info = ReadInfo(host);
+    host.Close();
+    return info;
+}
+
+PluginInfo ReadInfo(Host& host) {
     PluginInfo info;
     info.path = host.Library().Path();
     if (host.Effect() == nullptr) return info;
-    host.Open();
     const AEffect& effect = *host.Effect();
     info.magic = effect.magic;
     info.uniqueId = effect.uniqueID;
@@ -54,6 +61,7 @@ PluginInfo GatherInfo(Host& host) {
     info.product = host.GetString(effGetProductString);
     info.vendorVersion = host.Dispatch(effGetVendorVersion);
     info.category = host.Dispatch(effGetPlugCategory);
+    info.currentProgram = host.Dispatch(effGetProgram);
 
     for (VstInt32 i = 0; i < info.numParams; ++i) {
         info.parameters.push_back(
@@ -64,7 +72,6 @@ PluginInfo GatherInfo(Host& host) {
         info.canDo.push_back({word, host.CanDo(word)});
     }
     info.editorRect = host.EditorRect();
-    host.Close();
     return info;
 }
 

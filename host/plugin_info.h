@@ -39,6 +39,7 @@ struct PluginInfo {
     VstInt32 numPrograms = 0;
     VstInt32 numParams = 0;
     VstInt32 initialDelay = 0;
+    VstIntPtr currentProgram = 0;
     std::vector<ParameterInfo> parameters;
     std::vector<std::string> programs;
     std::vector<CanDoAnswer> canDo;
@@ -50,5 +51,7 @@ const std::vector<std::string>& PluginCanDoWords();
 
 // Opens the instantiated plug-in, reads everything, and closes it again.
 PluginInfo GatherInfo(Host& host);
+// Reads everything from a plug-in that is open already, and leaves it open.
+PluginInfo ReadInfo(Host& host);
 
 } // namespace moravox::host

@@ -89,6 +89,7 @@ std::string FormatReport(const PluginInfo& info) {
     out << "Programs: " << info.numPrograms << "\n";
     out << "Parameters: " << info.numParams << "\n";
     out << "Initial delay: " << info.initialDelay << "\n";
+    out << "Current program: " << info.currentProgram << "\n";
     out << "Parameter list:\n";
     for (const ParameterInfo& p : info.parameters) {
         out << "  " << p.index << ": " << p.name << " = " << p.display;
