@@ -9,7 +9,9 @@
 #include <string>
 
 #include "GUI/info.h"
+#include "GUI/staticdata.h"
 #include "engine/vstplugin.h"
+#include "plugin/vst_abi_eventproc.h"
 #include "system/idle.h"
 #include "system/system.h"
 
@@ -58,6 +60,9 @@ Display* CurrentDisplay() {
 }
 
 void LoadTimeInit() {
+    // Before any window of ours exists: the idle thread draws while the host's
+    // thread dispatches events.
+    XInitThreads();
     const char* name = getenv("DISPLAY");
     dps = XOpenDisplay(name ? name : ":0.0");
     if (dps)
@@ -70,14 +75,20 @@ void LoadTimeInit() {
         sd->getCPUInfos();
         sd->getDisplayInfos();
     }
+    statdata = new (std::nothrow) velk::gui::context::SStaticData();
+    if (statdata) statdata->AddColours();
 }
 
 void UnloadTeardown() {
     velk::threading::ShutdownIdleThread();
+    // Fonts, brushes and pens go with it, before the display they were made on.
+    delete statdata;
+    statdata = nullptr;
     delete sd;
     sd = nullptr;
     if (dps) XCloseDisplay(dps);
     dps = nullptr;
+    velk::plugin::ReleaseEventProcThunk();
 }
 
 AEffect* StartPlugin(audioMasterCallback audioMaster, velk::system::SSystemData* system) {

@@ -5,7 +5,9 @@
 // callback's value and result, the record's reserved fields) and, through the
 // pointer size, the layout of AEffect. Both layouts are pinned down by the
 // static_asserts at the end; nothing else in the code base needs to know which
-// architecture it is built for.
+// architecture it is built for. What the toolkit's window properties carry for
+// hosts ("_XEventProc" and "_ZOVUZOZ") differs too; that lives beside this file
+// in vst_abi_eventproc.h.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include "system/system.h"
 
+#include "GUI/display.h"
+
 namespace velk {
 namespace system {
 
@@ -29,6 +31,8 @@ void SSystemData::getCPUInfos() {
 bool SSystemData::getDisplayInfos() {
     if (displayGathered) return false;
     displayGathered = true;
+    display = std::make_shared<gui::SDisplay>();
+    display->AllMonitorRects();
     return true;
 }
 

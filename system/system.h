@@ -3,12 +3,16 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "system/cpuinfo.h"
 #include "system/osdata.h"
 
 namespace velk {
+namespace gui {
+class SDisplay;
+}
 namespace system {
 
 class SSystemData {
@@ -20,8 +24,8 @@ public:
     // Load-time initialisation calls these three in this order.
     void getOSInfos();
     void getCPUInfos();
-    // Gathers the monitor layout once; returns false when already done. The
-    // monitor list itself joins with the GUI toolkit.
+    // Creates the monitor layout once, from the X display in use (an empty layout
+    // without one); returns false when already done.
     bool getDisplayInfos();
 
     // An acceptable kernel and MMX, plus SSE and SSE2 when asked for.
@@ -43,10 +47,14 @@ public:
     const SOperatingSystemData& OperatingSystem() const { return operatingSystem; }
     const SProcessorData& Processor() const { return processor; }
     bool DisplayGathered() const { return displayGathered; }
+    // The monitor layout; null before getDisplayInfos.
+    gui::SDisplay* DisplayInfo() const { return display.get(); }
 
 private:
     std::string root;
     std::FILE* errors;
+    // Shared by copies, which describe the same machine.
+    std::shared_ptr<gui::SDisplay> display;
     bool displayGathered = false;
     int clock = 0;
     int count = 0;

@@ -1,0 +1,30 @@
+#include "GUI/colour.h"
+
+#include <X11/Xlib.h>
+
+#include "GUI/xdisplay.h"
+
+namespace velk::gui {
+
+const SRGB kPalette[COLOUR_COUNT] = {
+    {255, 255, 255}, {255, 255, 0},   {255, 128, 0},   {128, 64, 0},    {255, 0, 0},
+    {100, 0, 0},     {64, 0, 0},      {255, 0, 255},   {128, 0, 255},   {172, 128, 255},
+    {0, 0, 255},     {0, 128, 255},   {0, 255, 255},   {0, 255, 0},     {0, 128, 0},
+    {0, 64, 0},      {128, 255, 0},   {192, 255, 0},   {255, 236, 200}, {128, 128, 128},
+    {0, 0, 0},       {247, 231, 168}, {236, 213, 123}, {138, 145, 150}, {77, 81, 84},
+    {22, 22, 22},    {44, 44, 44},    {66, 66, 66},    {90, 90, 90},
+};
+
+int SCOL(int r, int g, int b) {
+    Display* display = XDisplay();
+    if (!display) return 0;
+    XColor colour{};
+    colour.red = static_cast<unsigned short>(r * 256);
+    colour.green = static_cast<unsigned short>(g * 256);
+    colour.blue = static_cast<unsigned short>(b * 256);
+    colour.flags = DoRed | DoGreen | DoBlue;
+    XAllocColor(display, DefaultColormap(display, 0), &colour);
+    return static_cast<int>(colour.pixel);
+}
+
+} // namespace velk::gui
