@@ -12,8 +12,8 @@ fi
 
 pkgs=(
     g++ g++-multilib make cmake pkg-config git python3
-    libx11-dev libxext-dev libxinerama-dev libxmu-dev libxpm-dev
-    libx11-dev:i386 libxext-dev:i386 libxinerama-dev:i386 libxmu-dev:i386 libxpm-dev:i386
+    libx11-dev libxext-dev libxinerama-dev libxmu-dev libxpm-dev libxtst-dev
+    libx11-dev:i386 libxext-dev:i386 libxinerama-dev:i386 libxmu-dev:i386 libxpm-dev:i386 libxtst-dev:i386
     libgtest-dev libgmock-dev libgtest-dev:i386 libgmock-dev:i386
     libbenchmark-dev
     clang libclang-rt-14-dev llvm
