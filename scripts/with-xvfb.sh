@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command with a private Xvfb server as DISPLAY, and stops the server afterwards.
+# -noreset: otherwise the server resets whenever its last client leaves, and a
+# connection made during the reset fails.
 # Displays start at :90 (away from a desktop's :0); a server counts as ours only when
 # its lock file names our process, so runs started side by side never share one.
 set -euo pipefail
@@ -10,7 +12,7 @@ ours() { [ "$( (tr -dc 0-9 <"/tmp/.X$1-lock") 2>/dev/null)" = "$xvfb_pid" ] && [
 num=${MORAVOX_XVFB_DISPLAY:-90}
 for _ in $(seq 1 50); do
     if [ ! -e "/tmp/.X$num-lock" ]; then
-        Xvfb ":$num" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
+        Xvfb ":$num" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 1 100); do
             ours "$num" && break
