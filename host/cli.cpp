@@ -7,6 +7,7 @@
 #include "host/json_report.h"
 #include "host/plugin_info.h"
 #include "host/report.h"
+#include "host/validate.h"
 
 namespace moravox::host {
 namespace {
@@ -44,6 +45,8 @@ std::string UsageText() {
            "  preset save PLUGIN.so OUT.fxp [SETTINGS]   save the current program\n"
            "  bank save PLUGIN.so OUT.fxb [SETTINGS]     save all programs\n"
            "  dump FILE.mid [--limit N]   print a MIDI file's events (N per track)\n"
+           "  validate PLUGIN.so [--strictness 1..10] [--seed N] [--no-gui]\n"
+           "      run the validation suite (one line per check; non-zero exit on a failure)\n"
            "\n"
            "Settings, applied in this order:\n"
            "  --bank FILE.fxb     load a bank\n"
@@ -69,6 +72,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "render") return RunRender(args, out, err, errIsTerminal);
     if (command == "preset" || command == "bank") return RunPresetSave(args, out, err);
     if (command == "dump") return RunDump(args, out, err);
+    if (command == "validate") return RunValidate(args, out, err);
+    if (command == "validate-no-display-probe") return RunValidateNoDisplayProbe(args, err);
     return UsageError("unknown command '" + command + "'", err);
 }
 

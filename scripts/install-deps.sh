@@ -16,7 +16,7 @@ pkgs=(
     libx11-dev:i386 libxext-dev:i386 libxinerama-dev:i386 libxmu-dev:i386 libxpm-dev:i386 libxtst-dev:i386
     libgtest-dev libgmock-dev libgtest-dev:i386 libgmock-dev:i386
     libbenchmark-dev
-    clang libclang-rt-14-dev llvm
+    clang libclang-rt-14-dev llvm valgrind
     xvfb xauth x11-apps x11-utils imagemagick xdotool
     xfonts-base xfonts-75dpi xfonts-100dpi
 )

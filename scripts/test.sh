@@ -23,8 +23,27 @@ run() { # name preset [cmake options...]
     fi
 }
 
+# The validation suite against the built plug-in, as a host would meet it, editor included.
+validate() { # name
+    echo "=== validate $1 ==="
+    if ! bash scripts/with-xvfb.sh "build/$1/moravox-host" validate "build/$1/moravox.so" \
+        --strictness 5 --seed 1; then
+        failed+=("validate-$1")
+    fi
+}
+
 run x86_64 x86_64
+validate x86_64
 run i386 i386
+validate i386
+
+# Memcheck of the suite without the editor, and without a display so nothing waits on X.
+echo "=== valgrind validate ==="
+if ! env -u DISPLAY valgrind -q --error-exitcode=3 --leak-check=full \
+    --errors-for-leak-kinds=definite build/x86_64/moravox-host validate build/x86_64/moravox.so \
+    --no-gui --strictness 3 --seed 1; then
+    failed+=("valgrind")
+fi
 if [ "${MORAVOX_QUICK:-0}" != "1" ]; then
     run asan-x86_64 x86_64 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
     run asan-i386 i386 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF

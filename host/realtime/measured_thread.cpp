@@ -1,4 +1,4 @@
-#include "realtime/measured_thread.h"
+#include "host/realtime/measured_thread.h"
 
 #include <atomic>
 #include <chrono>

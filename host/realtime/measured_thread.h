@@ -1,7 +1,7 @@
 // Runs work on a thread of its own whose system calls trap, and counts what it did while armed.
 #pragma once
 
-#include "realtime/realtime_guard.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <functional>
 

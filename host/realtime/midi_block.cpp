@@ -1,4 +1,4 @@
-#include "realtime/midi_block.h"
+#include "host/realtime/midi_block.h"
 
 namespace moravox::realtime {
 

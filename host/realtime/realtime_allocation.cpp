@@ -1,7 +1,7 @@
 // The heap functions of this test program: each forwards to the C library's allocator and is
 // counted when the calling thread is armed. Being defined in the executable, they take the place
 // of the C library's for the plug-in and every other library, and for the C library's own callers.
-#include "realtime/realtime_guard.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <cerrno>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "realtime/realtime_guard.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <cstdio>
 

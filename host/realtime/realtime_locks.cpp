@@ -2,7 +2,7 @@
 // forwards to the C library's function of the same name, looked up once at start-up (and at
 // first use, should a library call one before that). Like the heap functions, they take the
 // place of the C library's for every library loaded into the program.
-#include "realtime/realtime_guard.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <dlfcn.h>
 #include <pthread.h>

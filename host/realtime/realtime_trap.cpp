@@ -1,5 +1,5 @@
 // The system-call trap: a seccomp filter on one thread and a process-wide SIGSYS handler.
-#include "realtime/realtime_guard.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <linux/audit.h>
 #include <linux/filter.h>

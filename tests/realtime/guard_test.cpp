@@ -1,6 +1,6 @@
 // The harness itself: each kind of event is counted on the armed thread, and only there.
-#include "realtime/measured_thread.h"
-#include "realtime/realtime_guard.h"
+#include "host/realtime/measured_thread.h"
+#include "host/realtime/realtime_guard.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // internal lock is neither a pthread call nor, uncontended, a system call (realtime_guard.h).
 #include "host/host.h"
 #include "host/plugin_library.h"
-#include "realtime/measured_thread.h"
-#include "realtime/midi_block.h"
+#include "host/realtime/measured_thread.h"
+#include "host/realtime/midi_block.h"
 
 #include <gtest/gtest.h>
 
