@@ -5,6 +5,7 @@
 #include "host/cli_preset.h"
 #include "host/cli_render.h"
 #include "host/json_report.h"
+#include "host/live_command.h"
 #include "host/plugin_info.h"
 #include "host/report.h"
 #include "host/validate.h"
@@ -47,6 +48,10 @@ std::string UsageText() {
            "  dump FILE.mid [--limit N]   print a MIDI file's events (N per track)\n"
            "  validate PLUGIN.so [--strictness 1..10] [--seed N] [--no-gui]\n"
            "      run the validation suite (one line per check; non-zero exit on a failure)\n"
+           "  live PLUGIN.so [-j NAME] [-C] [--no-gui] [-p INDEX:VALUE] [--preset FILE.fxp]\n"
+           "       [--seed N]\n"
+           "      run the plug-in as a JACK client, with its panel in a window, until Ctrl-C\n"
+           "      (-j client name, -C no connection to physical MIDI ports, -p repeatable)\n"
            "\n"
            "Settings, applied in this order:\n"
            "  --bank FILE.fxb     load a bank\n"
@@ -74,6 +79,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "dump") return RunDump(args, out, err);
     if (command == "validate") return RunValidate(args, out, err);
     if (command == "validate-no-display-probe") return RunValidateNoDisplayProbe(args, err);
+    if (command == "live") return RunLive(args, out, err);
     return UsageError("unknown command '" + command + "'", err);
 }
 

@@ -18,6 +18,7 @@ pkgs=(
     libbenchmark-dev
     clang libclang-rt-14-dev llvm valgrind
     xvfb xauth x11-apps x11-utils imagemagick xdotool
+    jackd2 libjack-jackd2-dev libjack-jackd2-dev:i386
     xfonts-base xfonts-75dpi xfonts-100dpi
 )
 

@@ -18,7 +18,7 @@ run() { # name preset [cmake options...]
         cmake --preset "$preset" -B "$dir" "$@" >/dev/null
     fi
     cmake --build "$dir" -j"$(nproc)"
-    if ! bash scripts/with-xvfb.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300; then
+    if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300; then
         failed+=("$name")
     fi
 }
