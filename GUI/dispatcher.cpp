@@ -386,6 +386,8 @@ int SControl::eventProc(XEvent* event) {
     if (!event || !event->xany.window) return 0;
     Display* display = event->xany.display ? event->xany.display : XDisplay();
     if (!display) return 0;
+    // Editors refresh their panels from the idle thread under the same lock.
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
     SDispatcher dispatcher(display);
     SControl* c = dispatcher.Target(event->xany.window);
     if (!c) return 0;

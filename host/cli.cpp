@@ -4,6 +4,7 @@
 #include "host/cli_dump.h"
 #include "host/cli_preset.h"
 #include "host/cli_render.h"
+#include "host/gui_cli.h"
 #include "host/json_report.h"
 #include "host/live_command.h"
 #include "host/plugin_info.h"
@@ -46,6 +47,7 @@ std::string UsageText() {
            "  preset save PLUGIN.so OUT.fxp [SETTINGS]   save the current program\n"
            "  bank save PLUGIN.so OUT.fxb [SETTINGS]     save all programs\n"
            "  dump FILE.mid [--limit N]   print a MIDI file's events (N per track)\n"
+           + GuiUsage() +
            "  validate PLUGIN.so [--strictness 1..10] [--seed N] [--no-gui]\n"
            "      run the validation suite (one line per check; non-zero exit on a failure)\n"
            "  live PLUGIN.so [-j NAME] [-C] [--no-gui] [-p INDEX:VALUE] [--preset FILE.fxp]\n"
@@ -77,6 +79,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (command == "render") return RunRender(args, out, err, errIsTerminal);
     if (command == "preset" || command == "bank") return RunPresetSave(args, out, err);
     if (command == "dump") return RunDump(args, out, err);
+    if (command == "gui") return RunGui(args, out, err);
     if (command == "validate") return RunValidate(args, out, err);
     if (command == "validate-no-display-probe") return RunValidateNoDisplayProbe(args, err);
     if (command == "live") return RunLive(args, out, err);

@@ -11,9 +11,15 @@
 #include "GUI/info.h"
 #include "GUI/staticdata.h"
 #include "engine/vstplugin.h"
+#include "plugin/editor.h"
 #include "plugin/vst_abi_eventproc.h"
 #include "system/idle.h"
 #include "system/system.h"
+
+// From the extension writer's interface (Xlibint.h, whose macros clash with the C++
+// library): the hook a connection runs while it closes.
+extern "C" int (*XESetCloseDisplay(Display*, int, int (*)(Display*, XExtCodes*)))(Display*,
+                                                                                  XExtCodes*);
 
 Display* dps = nullptr;
 velk::system::SSystemData* sd = nullptr;
@@ -21,6 +27,8 @@ velk::system::SSystemData* sd = nullptr;
 namespace {
 
 std::atomic<Display*> hostDisplay{nullptr};
+// The close hook on the adopted host display; guarded by GuiLock.
+XExtCodes* hostDisplayHook = nullptr;
 
 const char* const kTitle = "Moravox";
 const char* const kSupport = "support@moravox.org";
@@ -47,11 +55,47 @@ Display* HostDisplay() {
     return hostDisplay.load(std::memory_order_acquire);
 }
 
+namespace {
+
+// Runs inside XCloseDisplay of the host's connection, which still works here: every
+// window and font we made on it goes now, not later on a connection already gone.
+int HostDisplayClosing(Display* display, XExtCodes*) {
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    SPluginEditor::ReleaseGuis(display);
+    velk::gui::ReleaseInfoDialog(display);
+    if (statdata) statdata->fonts.DeleteAll();
+    hostDisplayHook = nullptr;
+    Display* expected = display;
+    hostDisplay.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+    return 0;
+}
+
+void UnhookHostDisplay() {
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    Display* host = HostDisplay();
+    if (host && hostDisplayHook) XESetCloseDisplay(host, hostDisplayHook->extension, nullptr);
+    hostDisplayHook = nullptr;
+}
+
+} // namespace
+
 void AdoptHostDisplay(void* display) {
     if (!display) return;
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
     Display* expected = nullptr;
-    hostDisplay.compare_exchange_strong(expected, static_cast<Display*>(display),
-                                        std::memory_order_acq_rel);
+    if (!hostDisplay.compare_exchange_strong(expected, static_cast<Display*>(display),
+                                             std::memory_order_acq_rel))
+        return;
+    hostDisplayHook = XAddExtension(static_cast<Display*>(display));
+    if (hostDisplayHook)
+        XESetCloseDisplay(static_cast<Display*>(display), hostDisplayHook->extension,
+                          &HostDisplayClosing);
+}
+
+std::recursive_mutex& GuiLock() {
+    // Never destroyed: an editor torn down by a late static destructor still finds it.
+    static std::recursive_mutex* lock = new std::recursive_mutex();
+    return *lock;
 }
 
 Display* CurrentDisplay() {
@@ -80,6 +124,11 @@ void LoadTimeInit() {
 }
 
 void UnloadTeardown() {
+    // A host may unload us with editors still alive: their windows go before any
+    // connection closes, and the host's connection no longer calls into our code.
+    SPluginEditor::ReleaseGuis(nullptr);
+    velk::gui::ReleaseInfoDialog(nullptr);
+    UnhookHostDisplay();
     velk::threading::ShutdownIdleThread();
     // Fonts, brushes and pens go with it, before the display they were made on.
     delete statdata;

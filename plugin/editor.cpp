@@ -1,19 +1,118 @@
 #include "plugin/editor.h"
 
-#include <cstring>
+#include <X11/Xlib.h>
 
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "GUI/control.h"
+#include "GUI/cursor.h"
+#include "GUI/globals.h"
+#include "GUI/messagedialog.h"
+#include "panel/pluginpanel.h"
+#include "plugin/application.h"
 #include "plugin/hosts.h"
 #include "plugin/splugin.h"
 
-SPluginEditor::SPluginEditor(SPlugin* plugin, SGlobals* globals, int& status)
-    : AEffEditor(plugin), plugin(plugin), globals(globals) {
-    DetectHost(status);
+using velk::gui::SControl;
+
+namespace {
+
+// Events of our own connection handled per idle tick at most, so a flood cannot hold
+// the idle thread (and every other editor's refresh) for long.
+constexpr int kOwnEventsPerTick = 256;
+
+// Every live editor of the process, for releasing windows before a connection closes.
+std::mutex& EditorsMutex() {
+    static std::mutex* mutex = new std::mutex();
+    return *mutex;
+}
+std::vector<SPluginEditor*>& Editors() {
+    static std::vector<SPluginEditor*>* editors = new std::vector<SPluginEditor*>();
+    return *editors;
 }
 
-// The plug-in is being torn down around us: its lock may already be gone.
-SPluginEditor::~SPluginEditor() = default;
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
 
-void SPluginEditor::DetectHost(int& status) {
+// Swallows the X errors of a few requests on windows a host may already have destroyed,
+// instead of letting the default handler end the host.
+class SErrorTrap {
+public:
+    explicit SErrorTrap(Display* display) : display(display) {
+        XSync(display, False);
+        previous = XSetErrorHandler(IgnoreXError);
+    }
+    ~SErrorTrap() {
+        XSync(display, False);
+        XSetErrorHandler(previous);
+    }
+    SErrorTrap(const SErrorTrap&) = delete;
+    SErrorTrap& operator=(const SErrorTrap&) = delete;
+
+private:
+    Display* display;
+    XErrorHandler previous;
+};
+
+bool WindowExists(Display* display, Window window) {
+    if (!display || !window) return false;
+    SErrorTrap trap(display);
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display, window, &attributes) != 0;
+}
+
+// "Moravox (N)" with a number unique enough per instance, and the id the new control
+// gets: the counter's value, which restarts from 0.
+velk::data::datastring<32, char> NewTitle(SGlobals* globals, unsigned& id) {
+    id = static_cast<unsigned>(globals->counter.exchange(0, std::memory_order_acq_rel));
+    return velk::data::datastring<32, char>(64, "Moravox (%i)",
+                                            static_cast<int>(globals->random.Integer()));
+}
+
+} // namespace
+
+SPluginEditor::SPluginEditor(SPlugin* plugin, SGlobals* globals, int& status)
+    : AEffEditor(plugin), globals(globals), plugin(plugin) {
+    for (auto& flag : pending) flag.store(0, std::memory_order_relaxed);
+    rect.bottom = kHeight;
+    rect.right = kWidth;
+    // The panel is drawn from the idle thread as well as from the host's thread.
+    XInitThreads();
+    GetHostApp(status);
+    Register();
+}
+
+SPluginEditor::~SPluginEditor() {
+    Unregister();
+    ReleaseGui();
+}
+
+void SPluginEditor::Register() {
+    std::lock_guard<std::mutex> guard(EditorsMutex());
+    Editors().push_back(this);
+}
+
+void SPluginEditor::Unregister() {
+    std::lock_guard<std::mutex> guard(EditorsMutex());
+    auto& all = Editors();
+    all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+void SPluginEditor::ReleaseGuis(_XDisplay* onDisplay) {
+    std::vector<SPluginEditor*> chosen;
+    {
+        std::lock_guard<std::mutex> guard(EditorsMutex());
+        for (SPluginEditor* editor : Editors())
+            if (!onDisplay || editor->display == onDisplay) chosen.push_back(editor);
+    }
+    for (SPluginEditor* editor : chosen) editor->ReleaseGui();
+}
+
+void SPluginEditor::GetHostApp(int& status) {
     if (!plugin) return;
     // Hosts write up to 64 characters; the extra room guards against longer answers.
     char vendor[256] = {};
@@ -27,19 +126,245 @@ void SPluginEditor::DetectHost(int& status) {
 }
 
 VstInt32 SPluginEditor::open(void* parent) {
-    AEffEditor::open(parent);
-    opened = true;
+    if (!parent) return 0;
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (IsOpen()) return 1;
+    Display* current = CurrentDisplay();
+    const Window window = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
+    // A window that does not exist would end the host through the default X error
+    // handler at the first request; without any display there is nothing to show.
+    if (current && !WindowExists(current, window)) return 0;
+    systemWindow = parent;
+
+    if (current) {
+        hostWindow = window;
+        globals->hostWindow = window;
+        if (plugin && plugin->EffectName()) {
+            globals->fileName.Clear(false);
+            globals->fileName.Append(plugin->EffectName()->Text());
+        }
+        if (plugin && plugin->Directory()) {
+            globals->fileFolder.Clear(false);
+            globals->fileFolder.Append(plugin->Directory()->Text());
+        }
+        if (panel && display != current) ReleaseGui();
+        if (!panel && !BuildPanel()) {
+            hostWindow = 0;
+            globals->hostWindow = 0;
+            return 0;
+        }
+        // The first open too: a host that only looks for a child being reparented into
+        // its window finds the panel the same way at every open.
+        panel->Reparent(hostWindow);
+        SetSize(kWidth, kHeight);
+        cursor = new velk::gui::SCursor();
+        cursor->SetWindow(hostWindow);
+        cursor->CreateDefault();
+        globals->cursor = cursor;
+        panel->Show();
+        globals->counter.fetch_add(1, std::memory_order_acq_rel);
+        panel->CreateIdleTimer(kIdleInterval, false);
+        panel->CreateIdleFunction(&idleCallback, this);
+        XFlush(display);
+    }
     if (plugin) plugin->SetEditorClosed(false);
+    opened.store(true, std::memory_order_release);
+    postUpdate();
     return 1;
 }
 
+bool SPluginEditor::BuildPanel() {
+    display = CurrentDisplay();
+    SetSize(kWidth, kHeight);
+    unsigned id = 0;
+    velk::data::datastring<32, char> title = NewTitle(globals, id);
+    holder = new SControl(globals, nullptr, id, title.Text(), 0, 0, 0, kWidth, kHeight, 0, false);
+    holderWindow = holder->GetWindow();
+    if (!holderWindow) {
+        delete holder;
+        holder = nullptr;
+        return false;
+    }
+    dialog = new velk::gui::SMessageDialog();
+    holder->SetSize(kWidth, kHeight);
+    title = NewTitle(globals, id);
+    panel = new SPluginPanel(globals, nullptr, id, title.Text(), 0x80001, 0, 0, kWidth, kHeight,
+                             holderWindow, false);
+    panel->SetEditor(this);
+    panel->SetPlugin(plugin);
+    panel->LoadControls();
+    loadCount++;
+    return true;
+}
+
 void SPluginEditor::close() {
-    if (!opened) return;
-    opened = false;
+    bool expected = true;
+    if (!opened.compare_exchange_strong(expected, false, std::memory_order_acq_rel)) return;
     if (plugin) plugin->SetEditorClosed(true);
+    // Unregistering waits for a tick in progress; later passes no longer call us. The
+    // lock is not held here, so that tick can finish.
+    if (panel) panel->DestroyIdleTimer();
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (panel) {
+        // The host may have destroyed its window, and our panel with it, already.
+        if (WindowExists(display, panel->GetWindow())) {
+            panel->Reparent(holderWindow);
+        } else {
+            SErrorTrap trap(display);
+            delete panel;
+            panel = nullptr;
+        }
+    }
+    hostWindow = 0;
+    globals->hostWindow = 0;
+    globals->cursor = nullptr;
+    delete cursor;
+    cursor = nullptr;
+    if (display) XFlush(display);
+}
+
+void SPluginEditor::ReleaseGui() {
+    close();
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (globals && globals->cursor == cursor) globals->cursor = nullptr;
+    delete cursor;
+    cursor = nullptr;
+    delete panel;
+    panel = nullptr;
+    delete holder;
+    holder = nullptr;
+    holderWindow = 0;
+    delete dialog;
+    dialog = nullptr;
+    if (display) XFlush(display);
+    display = nullptr;
+}
+
+void SPluginEditor::idlestatic(void* editor) {
+    if (editor) static_cast<SPluginEditor*>(editor)->idle();
+}
+
+void SPluginEditor::idle() {
+    if (!IsOpen()) return;
+    // Never wait here: the host's thread may hold the lock while it waits for us.
+    std::unique_lock<std::recursive_mutex> guard(GuiLock(), std::try_to_lock);
+    if (!guard.owns_lock() || !IsOpen()) return;
+    DispatchOwnEvents();
+    if (updateAll.exchange(false, std::memory_order_acq_rel))
+        update();
+    else if (indexedPending.exchange(false, std::memory_order_acq_rel))
+        updateIndexed();
+}
+
+void SPluginEditor::DispatchOwnEvents() {
+    // A host that passed its own connection reads and hands over the events itself.
+    if (HostDisplay() || !display || display != dps) return;
+    for (int n = 0; n < kOwnEventsPerTick && XPending(display) > 0; n++) {
+        XEvent event;
+        XNextEvent(display, &event);
+        // The window is gone: the toolkit has nothing to do with it, and finding its
+        // control would only report a bad window.
+        if (event.type == DestroyNotify) continue;
+        SControl::eventProc(&event);
+    }
+}
+
+void SPluginEditor::update() {
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (!IsOpen() || !panel) return;
+    indexedPending.store(false, std::memory_order_release);
+    for (auto& flag : pending) flag.store(0, std::memory_order_relaxed);
+    refreshCount.fetch_add(1, std::memory_order_acq_rel);
+    panel->RefreshControls(-1);
+}
+
+void SPluginEditor::updateIndexed() {
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (!IsOpen() || !panel) return;
+    for (long index = 0; index < kPendingFlags; index++)
+        if (pending[index].exchange(0, std::memory_order_acq_rel)) {
+            refreshCount.fetch_add(1, std::memory_order_acq_rel);
+            panel->RefreshControls(index);
+        }
+}
+
+void SPluginEditor::updateAtIndex(long index) {
+    if (index < 0 || index >= kPendingFlags) return;
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (!IsOpen() || !panel) return;
+    pending[index].store(0, std::memory_order_release);
+    refreshCount.fetch_add(1, std::memory_order_acq_rel);
+    panel->RefreshControls(index);
 }
 
 void SPluginEditor::postUpdateIndexed(long index) {
-    if (index >= 0 && index < 64)
-        updatedIndices.fetch_or(uint64_t{1} << index, std::memory_order_acq_rel);
+    if (index < 0 || index >= kPendingFlags) return;
+    pending[index].store(1, std::memory_order_release);
+    indexedPending.store(true, std::memory_order_release);
+}
+
+uint64_t SPluginEditor::TakeUpdatedIndices() {
+    uint64_t bits = 0;
+    for (int index = 0; index < 64; index++)
+        if (pending[index].exchange(0, std::memory_order_acq_rel)) bits |= uint64_t{1} << index;
+    indexedPending.store(false, std::memory_order_release);
+    return bits;
+}
+
+void SPluginEditor::idleslow() {
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (panel) panel->TimerProc(0);
+}
+
+void SPluginEditor::ResizeHostWindow(int width, int height) {
+    Display* current = display ? display : CurrentDisplay();
+    if (current && hostWindow && width > 0 && height > 0)
+        XResizeWindow(current, hostWindow, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+}
+
+namespace {
+bool HostSizesWindow(SPlugin* plugin) {
+    char text[] = "sizeWindow";
+    return plugin && plugin->canHostDo(text) == 1;
+}
+} // namespace
+
+void SPluginEditor::SetSize(int width, int height) {
+    if (plugin) plugin->SetEditorSize(width, height);
+    if (!HostSizesWindow(plugin)) ResizeHostWindow(width, height);
+    if (plugin) plugin->sizeWindow(width, height);
+    if (panel) panel->SetSize(width, height);
+}
+
+void SPluginEditor::ChangeSize(int dx, int dy) {
+    if (dx == 0 && dy == 0) return;
+    rect.right = static_cast<short>(rect.right + dx);
+    rect.bottom = static_cast<short>(rect.bottom + dy);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (HostSizesWindow(plugin)) {
+        rect.top = rect.left = 0;
+        rect.right = static_cast<short>(width);
+        rect.bottom = static_cast<short>(height);
+    } else {
+        ResizeHostWindow(width, height);
+    }
+    if (plugin) plugin->sizeWindow(width, height);
+}
+
+void SPluginEditor::Resize(int width, int height) {
+    rect.top = rect.left = 0;
+    rect.right = static_cast<short>(width);
+    rect.bottom = static_cast<short>(height);
+    if (plugin) plugin->sizeWindow(width, height);
+}
+
+const ERect& SPluginEditor::GetRect() {
+    if (panel) {
+        rect.top = rect.left = 0;
+        rect.right = static_cast<short>(panel->Width());
+        rect.bottom = static_cast<short>(panel->Height());
+    }
+    return rect;
 }

@@ -70,6 +70,11 @@ VstIntPtr SPlugin::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, 
     case effEditClose:
         if (editor) editor->close();
         return 1;
+    case effClose:
+        // The panel and its windows go while the whole object is still there: an idle
+        // tick running now still reads parameters.
+        if (pluginEditor) pluginEditor->ReleaseGui();
+        return AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
     case effEditIdle:
         // The editor runs its own timers; the host's idle calls are not needed.
         return 0;
@@ -129,6 +134,13 @@ void SPlugin::resume() {
 
 const char* SPlugin::PluginHostName() const {
     return pluginEditor ? velk::plugin::HostDisplayName(pluginEditor->HostType()) : "";
+}
+
+void SPlugin::SetEditorSize(int width, int height) {
+    editorRect.top = 0;
+    editorRect.left = 0;
+    editorRect.bottom = static_cast<short>(height);
+    editorRect.right = static_cast<short>(width);
 }
 
 void SPlugin::SetEditorClosed(bool closed) {

@@ -45,6 +45,9 @@ public:
 
     bool IsSuspended() const { return suspended.load(std::memory_order_acquire); }
     SPluginEditor* Editor() const { return pluginEditor; }
+    // The rectangle answered to effEditGetRect: (0, 0, height, width).
+    void SetEditorSize(int width, int height);
+    const ERect& EditorRect() const { return editorRect; }
     SGlobals* Globals() const { return globals; }
     const velk::data::datastring<32, char>* EffectName() const { return effectName; }
     const velk::data::datastring<32, char>* Directory() const { return directory; }

@@ -1,0 +1,92 @@
+#include "host/gui_cli.h"
+
+#include <cstdlib>
+
+#include "host/cli_common.h"
+#include "host/gui_session.h"
+#include "host/gui_xlib.h"
+
+namespace moravox::host {
+
+namespace {
+
+bool ParseTeardown(const std::string& text, Teardown& teardown) {
+    if (text == "normal")
+        teardown = Teardown::Normal;
+    else if (text == "display-first")
+        teardown = Teardown::DisplayFirst;
+    else if (text == "unload-first")
+        teardown = Teardown::UnloadFirst;
+    else if (text == "no-edit-close")
+        teardown = Teardown::NoEditClose;
+    else
+        return false;
+    return true;
+}
+
+bool ParseSeconds(const std::string& text, double& seconds) {
+    char* end = nullptr;
+    seconds = strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && seconds >= 0 && seconds <= 86400;
+}
+
+bool ParsePosition(const std::string& text, int& x, int& y) {
+    const size_t comma = text.find(',');
+    uint64_t a = 0, b = 0;
+    if (comma == std::string::npos || !ParseInteger(text.substr(0, comma), 0, 4096, a) ||
+        !ParseInteger(text.substr(comma + 1), 0, 4096, b))
+        return false;
+    x = static_cast<int>(a);
+    y = static_cast<int>(b);
+    return true;
+}
+
+} // namespace
+
+std::string GuiUsage() {
+    return "  gui PLUGIN.so [--host-model 1|2|3] [--seconds S] [--screenshot FILE.png]\n"
+           "      [--commands] [--cycles N] [--process] [--notes] [--automate] [--at X,Y]\n"
+           "      [--teardown normal|display-first|unload-first|no-edit-close]\n"
+           "      open the plug-in's editor in a window as a host of that kind embeds it\n"
+           "      (default model 1), until closed, S seconds, N reopenings or 'quit'\n";
+}
+
+int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CommandArguments parsed;
+    std::string error;
+    const std::set<std::string> valued = {"--host-model", "--seconds", "--screenshot",
+                                          "--cycles",     "--at",      "--teardown"};
+    const std::set<std::string> flags = {"--commands", "--process", "--notes", "--automate"};
+    if (!parsed.Parse(args, 1, valued, flags, error)) return UsageError("gui: " + error, err);
+    if (parsed.Plain().size() != 1) return UsageError("gui takes exactly one plug-in path", err);
+    GuiOptions options;
+    uint64_t number = 0;
+    if (parsed.Has("--host-model")) {
+        if (!ParseInteger(parsed.Last("--host-model"), 1, 3, number))
+            return UsageError("gui: --host-model takes 1, 2 or 3", err);
+        options.hostModel = static_cast<int>(number);
+    }
+    if (parsed.Has("--seconds") && !ParseSeconds(parsed.Last("--seconds"), options.seconds))
+        return UsageError("gui: --seconds takes a number of seconds", err);
+    if (parsed.Has("--cycles")) {
+        if (!ParseInteger(parsed.Last("--cycles"), 1, 100000, number))
+            return UsageError("gui: --cycles takes a count from 1", err);
+        options.cycles = static_cast<int>(number);
+    }
+    if (parsed.Has("--at") && !ParsePosition(parsed.Last("--at"), options.x, options.y))
+        return UsageError("gui: --at takes X,Y", err);
+    if (parsed.Has("--teardown") && !ParseTeardown(parsed.Last("--teardown"), options.teardown))
+        return UsageError("gui: unknown --teardown order", err);
+    options.screenshot = parsed.Last("--screenshot");
+    options.commands = parsed.Has("--commands");
+    options.process = parsed.Has("--process");
+    options.notes = parsed.Has("--notes");
+    options.automate = parsed.Has("--automate");
+
+    const XlibApi* x = LoadXlib(error);
+    if (!x) return Fail(err, kExitFailure, "gui: " + error);
+    GuiSession session(*x, options, out, err);
+    return session.Run(parsed.Plain()[0]);
+}
+
+} // namespace moravox::host

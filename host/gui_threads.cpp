@@ -1,0 +1,117 @@
+// The gui command's other host threads: an audio thread that processes blocks and counts
+// the MIDI the plug-in sends, and an automation thread that sets parameters; and the
+// figures a stress run reports (X windows on the server, resident memory).
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "host/gui_session.h"
+
+namespace moravox::host {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+const bool GuiSession::kSanitized = true;
+#else
+const bool GuiSession::kSanitized = false;
+#endif
+
+namespace {
+
+constexpr VstInt32 kBlockFrames = 256;
+constexpr int kBlockPauseMs = 5;
+
+VstMidiEvent MidiMessage(unsigned char status, unsigned char data1, unsigned char data2) {
+    VstMidiEvent event{};
+    event.type = kVstMidiType;
+    event.byteSize = sizeof(VstMidiEvent);
+    event.midiData[0] = static_cast<char>(status);
+    event.midiData[1] = static_cast<char>(data1);
+    event.midiData[2] = static_cast<char>(data2);
+    return event;
+}
+
+} // namespace
+
+void GuiSession::StartThreads() {
+    stop_ = false;
+    if (options_.process) audio_ = std::thread([this] { AudioThread(); });
+    if (options_.automate) automation_ = std::thread([this] { AutomationThread(); });
+}
+
+void GuiSession::StopThreads() {
+    stop_ = true;
+    if (audio_.joinable()) audio_.join();
+    if (automation_.joinable()) automation_.join();
+    if (reader_.joinable()) reader_.join();
+}
+
+void GuiSession::AudioThread() {
+    std::vector<float> buffers(4 * kBlockFrames, 0.0f);
+    float* inputs[2] = {&buffers[0], &buffers[kBlockFrames]};
+    float* outputs[2] = {&buffers[2 * kBlockFrames], &buffers[3 * kBlockFrames]};
+    for (unsigned block = 0; !stop_; block++) {
+        if (options_.notes && block % 8 == 0) host_->SendMidi({MidiMessage(0x9F, 60, 100)});
+        if (options_.notes && block % 8 == 4) host_->SendMidi({MidiMessage(0x8F, 60, 0)});
+        host_->ProcessReplacing(inputs, outputs, kBlockFrames);
+        for (const VstMidiEvent& event : host_->TakeRealtimeEvents()) {
+            const unsigned status = static_cast<unsigned char>(event.midiData[0]);
+            const unsigned data1 = static_cast<unsigned char>(event.midiData[1]);
+            const unsigned data2 = static_cast<unsigned char>(event.midiData[2]);
+            switch (status & 0xF0) {
+            case 0x90: (data2 ? midi_.noteOn : midi_.noteOff)++; break;
+            case 0x80: midi_.noteOff++; break;
+            case 0xB0:
+                // A panic resets every channel; channel 1's reset counts it once.
+                if (data1 == 120 && status == 0xB0) midi_.panic++;
+                if (data1 < 120) midi_.controlChange++;
+                break;
+            case 0xC0: midi_.programChange++; break;
+            case 0xE0: midi_.bend++; break;
+            default: midi_.other++; break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBlockPauseMs));
+    }
+}
+
+void GuiSession::AutomationThread() {
+    static const VstInt32 kAutomated[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15};
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<size_t> which(0, std::size(kAutomated) - 1);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    while (!stop_) {
+        host_->SetParameter(kAutomated[which(random)], value(random));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+namespace {
+int CountBelow(const XlibApi& x, Display* display, Window window) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    int total = 1;
+    if (x.XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; i++) total += CountBelow(x, display, children[i]);
+    }
+    if (children) x.XFree(children);
+    return total;
+}
+} // namespace
+
+int GuiSession::CountWindows() {
+    x_.XSync(display_, False);
+    return CountBelow(x_, display_, x_.XDefaultRootWindow(display_));
+}
+
+long GuiSession::ResidentKb() {
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (!statm) return -1;
+    long size = 0, resident = 0;
+    const int read = fscanf(statm, "%ld %ld", &size, &resident);
+    fclose(statm);
+    return read == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+} // namespace moravox::host
