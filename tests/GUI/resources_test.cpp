@@ -1,6 +1,9 @@
 // The shared resources: palette, caches, fonts, monitors, globals, cursors and images.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include <X11/Xutil.h>
 
 #include <cstring>
@@ -253,6 +256,43 @@ TEST(Images, AreXpmsOfTheStatedSizesAndLoad) {
     SDrawBitmap bad(const_cast<char**>(broken), 5, 5, false);
     EXPECT_EQ(bad.GetPixmap(), 0u);
     EXPECT_EQ(bad.Width(), 0);
+}
+
+
+// Every pixel of each image has the colour its XPM declares, whether the server allocates the
+// colours or (on a TrueColor visual) they are worked out locally.
+TEST(Images, LoadWithTheirDeclaredColours) {
+    Display* display = guitest::D();
+    ASSERT_NE(display, nullptr);
+    Visual* visual = DefaultVisual(display, DefaultScreen(display));
+    for (const char* const* xpm : {velk::images::text_logo, velk::images::cursor_arrow_XOR}) {
+        int width = 0, height = 0, colours = 0, chars = 0;
+        ASSERT_EQ(sscanf(xpm[0], "%d %d %d %d", &width, &height, &colours, &chars), 4);
+        std::map<std::string, unsigned long> pixels;
+        for (int i = 1; i <= colours; ++i) {
+            const std::string line = xpm[i];
+            XColor colour{};
+            const std::string spec = line.substr(line.rfind(' ') + 1);
+            ASSERT_TRUE(XParseColor(display, DefaultColormap(display, 0), spec.c_str(), &colour));
+            // What a 24-bit TrueColor server answers for an exact colour.
+            pixels[line.substr(0, static_cast<size_t>(chars))] =
+                (static_cast<unsigned long>(colour.red >> 8) << 16) |
+                (static_cast<unsigned long>(colour.green >> 8) << 8) | (colour.blue >> 8);
+        }
+        SDrawBitmap bitmap(const_cast<char**>(xpm), 0, 0, false);
+        ASSERT_NE(bitmap.GetPixmap(), 0u);
+        const guitest::SImage image = guitest::Grab(bitmap.GetPixmap(), width, height);
+        ASSERT_EQ(visual->c_class, TrueColor) << "the test server is 24-bit TrueColor";
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::string key = std::string(xpm[1 + colours + y])
+                                            .substr(static_cast<size_t>(x * chars),
+                                                    static_cast<size_t>(chars));
+                if (image.pixels[static_cast<size_t>(y * width + x)] != pixels[key]) ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << xpm[0];
+    }
 }
 
 } // namespace
