@@ -14,7 +14,9 @@ jackd_pid=
 export JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 
 start_server() {
-    jackd --no-realtime -n "$name" -d dummy -r "$rate" -p "$period" >"$log" 2>&1 &
+    # -t: a generous client timeout, so a client slowed down by a loaded machine (or a
+    # sanitizer) is not thrown out of the graph.
+    jackd --no-realtime -t 10000 -n "$name" -d dummy -r "$rate" -p "$period" >"$log" 2>&1 &
     jackd_pid=$!
 }
 

@@ -58,8 +58,13 @@ protected:
         const std::string in = name + ":midi_in", out = name + ":midi_out";
         EXPECT_TRUE(probe->Connect(probe->FeedPort(), in));
         EXPECT_TRUE(probe->Connect(out, probe->ReadPort()));
-        // The server switches to the new graph at the start of a later cycle.
-        std::this_thread::sleep_for(livetest::milliseconds(100));
+        // Both connections are in the graph, and the server has switched to it: that
+        // happens at the start of a later cycle.
+        for (int i = 0; i < 250; ++i) {
+            if (!probe->Connections(in).empty() && !probe->Connections(out).empty()) break;
+            std::this_thread::sleep_for(livetest::milliseconds(20));
+        }
+        std::this_thread::sleep_for(livetest::milliseconds(200));
         probe->ClearReceived();
         probe->Send(notes);
         return probe->Receive(expected);
