@@ -50,7 +50,7 @@ std::vector<Check> AllChecks() {
     if (validate::AddRealtimeChecks != nullptr)
         validate::AddRealtimeChecks(checks);
     else
-        checks.push_back({"realtime.audio-thread", 5, false, NoRealtimeGuard});
+        checks.push_back({"realtime.audio-thread", 3, false, NoRealtimeGuard});
     validate::AddEditorChecks(checks);
     return checks;
 }
