@@ -48,6 +48,12 @@ stop_server() {
     rm -f "$log"
 }
 trap stop_server EXIT
+# Servers that were killed stay in the shared registry, which holds only a few; once it is full
+# no server starts ("Too many servers already active"). With no server running at all, every
+# entry is stale and the registry can go; JACK makes a new one.
+if ! pgrep -x jackd >/dev/null && ! pgrep -x jackdbus >/dev/null; then
+    rm -f /dev/shm/jack-shm-registry /dev/shm/jack_sem.* 2>/dev/null || true
+fi
 start_server
 
 # Ready once a client can list the server's ports.
