@@ -18,7 +18,10 @@ run() { # name preset [cmake options...]
         cmake --preset "$preset" -B "$dir" "$@" >/dev/null
     fi
     cmake --build "$dir" -j"$(nproc)"
-    if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300; then
+    # A test that fails gets one more run: some JACK client start-ups on a loaded machine
+    # still fail now and then (being looked into); a real fault fails both runs.
+    if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300 \
+        --repeat until-pass:2; then
         failed+=("$name")
     fi
 }
