@@ -272,8 +272,9 @@ TEST(Images, LoadWithTheirDeclaredColours) {
         for (int i = 1; i <= colours; ++i) {
             const std::string line = xpm[i];
             XColor colour{};
-            const std::string spec = line.substr(line.rfind(' ') + 1);
-            ASSERT_TRUE(XParseColor(display, DefaultColormap(display, 0), spec.c_str(), &colour));
+            const std::string colourText = line.substr(line.rfind(' ') + 1);
+            ASSERT_TRUE(
+                XParseColor(display, DefaultColormap(display, 0), colourText.c_str(), &colour));
             // What a 24-bit TrueColor server answers for an exact colour.
             pixels[line.substr(0, static_cast<size_t>(chars))] =
                 (static_cast<unsigned long>(colour.red >> 8) << 16) |
