@@ -14,6 +14,7 @@
 #include "plugin/editor.h"
 #include "plugin/vst_abi_eventproc.h"
 #include "system/idle.h"
+#include "system/persistent.h"
 #include "system/system.h"
 
 // From the extension writer's interface (Xlibint.h, whose macros clash with the C++
@@ -94,8 +95,8 @@ void AdoptHostDisplay(void* display) {
 
 std::recursive_mutex& GuiLock() {
     // Never destroyed: an editor torn down by a late static destructor still finds it.
-    static std::recursive_mutex* lock = new std::recursive_mutex();
-    return *lock;
+    struct GuiLockTag {};
+    return velk::system::Persistent<GuiLockTag, std::recursive_mutex>();
 }
 
 Display* CurrentDisplay() {
@@ -127,6 +128,7 @@ void UnloadTeardown() {
     // A host may unload us with editors still alive: their windows go before any
     // connection closes, and the host's connection no longer calls into our code.
     SPluginEditor::ReleaseGuis(nullptr);
+    SPluginEditor::ForgetAll();
     velk::gui::ReleaseInfoDialog(nullptr);
     UnhookHostDisplay();
     velk::threading::ShutdownIdleThread();

@@ -15,6 +15,7 @@
 #include "plugin/application.h"
 #include "plugin/hosts.h"
 #include "plugin/splugin.h"
+#include "system/persistent.h"
 
 using velk::gui::SControl;
 
@@ -25,13 +26,12 @@ namespace {
 constexpr int kOwnEventsPerTick = 256;
 
 // Every live editor of the process, for releasing windows before a connection closes.
+struct EditorsTag {};
 std::mutex& EditorsMutex() {
-    static std::mutex* mutex = new std::mutex();
-    return *mutex;
+    return velk::system::Persistent<EditorsTag, std::mutex>();
 }
 std::vector<SPluginEditor*>& Editors() {
-    static std::vector<SPluginEditor*>* editors = new std::vector<SPluginEditor*>();
-    return *editors;
+    return velk::system::Persistent<EditorsTag, std::vector<SPluginEditor*>>();
 }
 
 int IgnoreXError(Display*, XErrorEvent*) {
@@ -100,6 +100,8 @@ void SPluginEditor::Unregister() {
     std::lock_guard<std::mutex> guard(EditorsMutex());
     auto& all = Editors();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
+    // The list outlives the library's unload; give its buffer back when it empties.
+    if (all.empty()) std::vector<SPluginEditor*>().swap(all);
 }
 
 void SPluginEditor::ReleaseGuis(_XDisplay* onDisplay) {
@@ -110,6 +112,11 @@ void SPluginEditor::ReleaseGuis(_XDisplay* onDisplay) {
             if (!onDisplay || editor->display == onDisplay) chosen.push_back(editor);
     }
     for (SPluginEditor* editor : chosen) editor->ReleaseGui();
+}
+
+void SPluginEditor::ForgetAll() {
+    std::lock_guard<std::mutex> guard(EditorsMutex());
+    std::vector<SPluginEditor*>().swap(Editors());
 }
 
 void SPluginEditor::GetHostApp(int& status) {

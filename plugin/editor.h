@@ -65,6 +65,9 @@ public:
     // ReleaseGui on every editor of the process whose panel lives on `display`, or on
     // all of them for null: before that connection closes.
     static void ReleaseGuis(_XDisplay* display);
+    // At unload: editors still listed belong to instances the host never closed and
+    // can never be destroyed now, so the list lets go of them.
+    static void ForgetAll();
 
     int HostType() const { return hostType; }
     bool IsOpen() const { return opened.load(std::memory_order_acquire); }

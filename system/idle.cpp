@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "system/persistent.h"
 #include "system/thread.h"
 
 namespace velk {
@@ -44,19 +45,21 @@ bool Contains(const std::vector<SIdlePair>& pairs, IdleFunction* function, void*
 // Never destroyed: the unload hook below and late callers may still reach it
 // while other static objects are being torn down.
 IdleData& idledata() {
-    alignas(IdleData) static unsigned char storage[sizeof(IdleData)];
-    static IdleData* data = new (storage) IdleData();
-    return *data;
+    return velk::system::Persistent<IdleData, IdleData>();
 }
 
-thread_local bool onIdleThread = false;
+void* IdleLoop(void* raw);
+
+bool OnIdleThread() {
+    return SThread::CurrentRoutine() == &IdleLoop;
+}
 
 // Takes the control lock. An idle function may start or stop idle timers while
 // another thread holds the lock to stop (join) this very thread: then it gives
 // up instead of waiting forever, since the thread is on its way out anyway.
 bool LockControl(IdleData& data, std::unique_lock<std::mutex>& lock) {
     lock = std::unique_lock<std::mutex>(data.controlMutex, std::defer_lock);
-    if (!onIdleThread) {
+    if (!OnIdleThread()) {
         lock.lock();
         return true;
     }
@@ -96,7 +99,6 @@ bool CallIfRegistered(IdleData& data, const SIdlePair& pair) {
 
 void* IdleLoop(void* raw) {
     IdleData& data = *static_cast<IdleData*>(raw);
-    onIdleThread = true;
     // Read once: the period stays that of the timer that started the thread.
     const int ms = data.interval.load(std::memory_order_acquire);
     std::vector<SIdlePair> pass;
@@ -143,7 +145,7 @@ bool RemoveIdleFunction(IdleFunction* function, void* argument) {
     if (it == data.pairs.end()) return false;
     data.pairs.erase(it);
     // Waiting on the idle thread for its own call would never end.
-    if (!onIdleThread) {
+    if (!OnIdleThread()) {
         data.callEnded.wait(lock, [&] { return !Contains(data.calling, function, argument); });
     }
     return true;
@@ -180,6 +182,7 @@ void ShutdownIdleThread() {
     }
     std::lock_guard<std::mutex> lock(data.listMutex);
     std::vector<SIdlePair>().swap(data.pairs);
+    std::vector<SIdlePair>().swap(data.calling);
 }
 
 STimerIdle::STimerIdle(STimerTarget* owner, int id, int ms, bool flag)

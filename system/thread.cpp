@@ -9,6 +9,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <new>
+#include <vector>
+
+#include "system/persistent.h"
 
 namespace velk {
 namespace threading {
@@ -26,7 +29,64 @@ struct SThread::Launch {
     std::shared_ptr<RunState> state;
 };
 
-thread_local SThread::RunState* SThread::currentRun = nullptr;
+namespace {
+
+// Which run each of our threads belongs to, looked up by thread rather than kept in a
+// thread_local: the host's threads outlive an unload of the library, and dynamic
+// thread-local storage of an unloaded library is left dangling in them.
+struct RunEntry {
+    pthread_t thread;
+    void* run;
+    SThread::Routine routine;
+};
+struct RunsTag {};
+std::mutex& RunsMutex() {
+    return velk::system::Persistent<RunsTag, std::mutex>();
+}
+std::vector<RunEntry>& Runs() {
+    return velk::system::Persistent<RunsTag, std::vector<RunEntry>>();
+}
+
+} // namespace
+
+namespace {
+
+const RunEntry* FindRunLocked(pthread_t thread) {
+    for (const RunEntry& entry : Runs())
+        if (pthread_equal(entry.thread, thread)) return &entry;
+    return nullptr;
+}
+
+} // namespace
+
+SThread::RunState* SThread::CurrentRun() {
+    std::lock_guard<std::mutex> lock(RunsMutex());
+    const RunEntry* entry = FindRunLocked(pthread_self());
+    return entry ? static_cast<RunState*>(entry->run) : nullptr;
+}
+
+SThread::Routine SThread::CurrentRoutine() {
+    std::lock_guard<std::mutex> lock(RunsMutex());
+    const RunEntry* entry = FindRunLocked(pthread_self());
+    return entry ? entry->routine : nullptr;
+}
+
+void SThread::SetCurrentRun(RunState* run, Routine routine) {
+    const pthread_t self = pthread_self();
+    std::lock_guard<std::mutex> lock(RunsMutex());
+    auto& runs = Runs();
+    for (auto it = runs.begin(); it != runs.end(); ++it) {
+        if (!pthread_equal(it->thread, self)) continue;
+        runs.erase(it);
+        break;
+    }
+    if (run) {
+        runs.push_back(RunEntry{self, run, routine});
+    } else if (runs.empty()) {
+        // The list outlives an unload of the library; give its buffer back.
+        std::vector<RunEntry>().swap(runs);
+    }
+}
 
 const char SThread::kThreadName[] = "moravox";
 
@@ -106,7 +166,11 @@ void* SThread::Trampoline(void* raw) {
     std::unique_ptr<Launch> launch(static_cast<Launch*>(raw));
     // Named so the plug-in's threads can be told apart in the host's process.
     pthread_setname_np(pthread_self(), kThreadName);
-    currentRun = launch->state.get();
+    // Cleared however the routine ends, a thread exit's unwinding included.
+    struct ScopedRun {
+        ScopedRun(RunState* run, Routine routine) { SetCurrentRun(run, routine); }
+        ~ScopedRun() { SetCurrentRun(nullptr, nullptr); }
+    } scopedRun(launch->state.get(), launch->routine);
     void* result = nullptr;
     // An exception leaving a thread would end the host's whole process.
     try {
@@ -115,7 +179,6 @@ void* SThread::Trampoline(void* raw) {
         throw; // a thread exit unwinding the stack must go on
     } catch (...) {
     }
-    currentRun = nullptr;
     return result;
 }
 
@@ -165,6 +228,10 @@ void SThread::Cancel() {
         if (!found) break;
         pthread_join(next, nullptr);
     }
+    // Nothing left to join: give the reserved room back, as this object may
+    // outlive an unload of the library.
+    std::lock_guard<std::mutex> lock(guard);
+    if (retired.empty()) std::vector<pthread_t>().swap(retired);
 }
 
 void SThread::Detach() {
@@ -205,14 +272,14 @@ void SThread::Sleep(int ms) {
 }
 
 bool SThread::StopRequested() {
-    RunState* run = currentRun;
+    RunState* run = CurrentRun();
     if (!run) return false;
     std::lock_guard<std::mutex> lock(run->mutex);
     return run->stop;
 }
 
 bool SThread::SleepUnlessStopped(unsigned ms) {
-    RunState* run = currentRun;
+    RunState* run = CurrentRun();
     if (!run) {
         PreciseSleep(ms / 1000.0);
         return true;

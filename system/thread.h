@@ -60,12 +60,16 @@ public:
     // Sleeps ms milliseconds, waking early when the calling thread's stop is
     // requested; returns false then. Plain sleep on other threads.
     static bool SleepUnlessStopped(unsigned ms);
+    // For the calling thread: the routine its SThread runs (null on other threads).
+    static Routine CurrentRoutine();
 
 private:
     struct RunState;
     struct Launch;
     static void* Trampoline(void* launch);
-    static thread_local RunState* currentRun;
+    // The run of the calling thread (null on threads not started by SThread).
+    static RunState* CurrentRun();
+    static void SetCurrentRun(RunState* run, Routine routine);
     void RequestStopLocked();
 
     mutable std::mutex guard;
