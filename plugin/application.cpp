@@ -2,9 +2,13 @@
 
 #include <X11/Xlib.h>
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <new>
 #include <string>
 
@@ -104,12 +108,35 @@ Display* CurrentDisplay() {
     return host ? host : dps;
 }
 
+namespace {
+
+// Opens a connection without letting a server that hangs up during the handshake raise
+// SIGPIPE in the host, whose default action would end it.
+Display* OpenDisplayWithoutSigpipe(const char* name) {
+    sigset_t pipe, old;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &old);
+    Display* display = XOpenDisplay(name);
+    // One raised meanwhile waits, pending on this thread: take it before unblocking.
+    sigset_t pending;
+    if (!sigismember(&old, SIGPIPE) && sigpending(&pending) == 0 &&
+        sigismember(&pending, SIGPIPE)) {
+        const timespec now{};
+        sigtimedwait(&pipe, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return display;
+}
+
+} // namespace
+
 void LoadTimeInit() {
     // Before any window of ours exists: the idle thread draws while the host's
     // thread dispatches events.
     XInitThreads();
     const char* name = getenv("DISPLAY");
-    dps = XOpenDisplay(name ? name : ":0.0");
+    dps = OpenDisplayWithoutSigpipe(name ? name : ":0.0");
     if (dps)
         XFlush(dps);
     else

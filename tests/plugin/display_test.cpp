@@ -51,7 +51,7 @@ TEST(LoadTimeDisplay, WithoutDisplayVariableTheDefaultIsTried) {
     if (child == 0) _exit(ChildTriesDefaultDisplay());
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3/4: could not listen, 5: no load, 6: :0 not tried";
 }
 
