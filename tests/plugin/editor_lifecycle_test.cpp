@@ -213,13 +213,17 @@ TEST_F(EditorLifecycle, CloseReturnsOnlyAfterARunningTickAndNoneStartsLater) {
 }
 
 TEST_F(EditorLifecycle, ClosingThePluginWithItsEditorOpenReleasesEveryWindow) {
+    // Only the plug-in connection's own top-level windows: other test programs share the server.
     auto childrenOfRoot = [&] {
         XSync(dps, False);
+        const auto* own = reinterpret_cast<_XPrivDisplay>(dps);
         Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
+        unsigned count = 0, ours = 0;
         XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        for (unsigned i = 0; i < count; ++i)
+            if ((children[i] & ~own->private4) == own->private3) ++ours; // id mask, id base
         if (children) XFree(children);
-        return count;
+        return ours;
     };
     const unsigned before = childrenOfRoot();
     ASSERT_EQ(editor->open(Parent()), 1);
