@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
@@ -12,6 +14,16 @@ namespace moravox::host {
 namespace {
 
 void Silent(const char* /*message*/) {}
+
+// JACK's own errors while a client opens, to say why a server refused it.
+std::mutex openErrorMutex;
+std::string openError;
+void KeepOpenError(const char* message) {
+    std::lock_guard<std::mutex> lock(openErrorMutex);
+    if (message == nullptr) return;
+    if (!openError.empty()) openError += "; ";
+    openError += message;
+}
 
 class JackMidiInput final : public LiveMidiInput {
 public:
@@ -79,15 +91,22 @@ bool JackClient::Open(const std::string& name, std::string& error) {
                 std::to_string(jack_client_name_size() - 1) + " characters, without ':'";
         return false;
     }
-    jack_set_error_function(Silent);
     jack_set_info_function(Silent);
+    {
+        std::lock_guard<std::mutex> lock(openErrorMutex);
+        openError.clear();
+    }
+    jack_set_error_function(KeepOpenError);
     jack_status_t status{};
     client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    jack_set_error_function(Silent);
     if (client_ == nullptr) {
         if ((status & JackServerFailed) != 0) {
             error = "cannot connect to the JACK server '" + ServerName() + "' (is jackd running?)";
         } else {
             error = "the JACK server '" + ServerName() + "' refused the client '" + name + "'";
+            std::lock_guard<std::mutex> lock(openErrorMutex);
+            if (!openError.empty()) error += " (" + openError + ")";
         }
         return false;
     }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -210,7 +211,8 @@ private:
 class JackProbe {
 public:
     JackProbe(const std::string& server, const std::string& name) {
-        jack_set_error_function([](const char*) {});
+        // JACK's messages are kept for a failure report rather than printed.
+        jack_set_error_function(&JackProbe::Note);
         jack_set_info_function([](const char*) {});
         feeder_ = Open(server, name + "-feed");
         reader_ = Open(server, name + "-read");
@@ -234,6 +236,11 @@ public:
     JackProbe& operator=(const JackProbe&) = delete;
 
     bool Ok() const { return ok_; }
+    // What went wrong when not Ok: the open statuses and JACK's own messages.
+    std::string Why() const {
+        std::lock_guard<std::mutex> lock(NotesMutex());
+        return why_ + Notes();
+    }
     jack_client_t* Client() const { return feeder_; }
     std::string FeedPort() const { return jack_port_name(feedPort_); }
     std::string ReadPort() const { return jack_port_name(readPort_); }
@@ -286,11 +293,30 @@ public:
     }
 
 private:
-    static jack_client_t* Open(const std::string& server, const std::string& name) {
+    jack_client_t* Open(const std::string& server, const std::string& name) {
         jack_status_t status{};
         const jack_options_t options =
             static_cast<jack_options_t>(JackNoStartServer | JackServerName);
-        return jack_client_open(name.c_str(), options, &status, server.c_str());
+        jack_client_t* client = jack_client_open(name.c_str(), options, &status, server.c_str());
+        if (client == nullptr) why_ += name + ": status 0x" + Hex(status) + "\n";
+        return client;
+    }
+    static std::string Hex(unsigned value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%x", value);
+        return text;
+    }
+    static std::mutex& NotesMutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::string& Notes() {
+        static std::string notes;
+        return notes;
+    }
+    static void Note(const char* message) {
+        std::lock_guard<std::mutex> lock(NotesMutex());
+        Notes() += std::string(message) + "\n";
     }
 
     static int Feed(jack_nframes_t frames, void* self) {
@@ -328,6 +354,7 @@ private:
     std::vector<Message> pending_;
     std::vector<Message> received_;
     bool ok_ = false;
+    std::string why_;
 };
 
 // A JACK server of a test's own, for the tests that take it away.

@@ -64,7 +64,7 @@ protected:
         display.reset(XOpenDisplay(nullptr));
         ASSERT_NE(display, nullptr) << "the panel window tests need an X server (DISPLAY)";
         probe = std::make_unique<livetest::JackProbe>(server, livetest::UniqueName("probe"));
-        ASSERT_TRUE(probe->Ok());
+        ASSERT_TRUE(probe->Ok()) << probe->Why();
     }
 
     std::unique_ptr<ToolProcess> Start(const std::string& name, const char* plugin,

@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         LIVE_REQUIRE_SERVER(server);
         probe = std::make_unique<JackProbe>(server, livetest::UniqueName("probe"));
-        ASSERT_TRUE(probe->Ok()) << "the test's own JACK clients did not start on " << server;
+        ASSERT_TRUE(probe->Ok()) << "the test's own JACK clients did not start on " << server << ":\n" << probe->Why();
         char dir[] = "/tmp/moravox-live-test-XXXXXX";
         ASSERT_NE(mkdtemp(dir), nullptr);
         dir_ = dir;
