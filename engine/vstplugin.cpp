@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/seed.h"
+#include "plugin/editor.h"
 
 VSTPlugin::VSTPlugin(audioMasterCallback audioMaster, int& status)
     : SPlugin(audioMaster, status), generator(&randomMersenne) {
@@ -16,7 +17,11 @@ VSTPlugin::VSTPlugin(audioMasterCallback audioMaster, int& status)
     velk::math::random::generator::SeedAtConstruction(randomSTD, randomMersenne, randomPM);
 }
 
-VSTPlugin::~VSTPlugin() = default;
+VSTPlugin::~VSTPlugin() {
+    // Deleted without effClose too (a host's last resort): the panel's windows and timers
+    // still read this object's parameters, so they go before any of it does.
+    if (pluginEditor) pluginEditor->ReleaseGui();
+}
 
 void VSTPlugin::setSampleRate(float rate) {
     // A running plug-in is suspended around the change, as hosts expect.
