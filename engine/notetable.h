@@ -16,8 +16,21 @@ public:
 
     // Channels are 0..15 and notes 0..127 (both come masked from MIDI bytes).
     // Records a sounding note (rewriting an entry for the same channel and note);
-    // false when the table is full.
-    bool NoteOn(int channel, int note, int velocity, float length);
+    // false when the table is full. Inline: every passed or echoed note comes here.
+    bool NoteOn(int channel, int note, int velocity, float length) {
+        const int key = Key(channel, note);
+        int slot = slotOf[key];
+        if (slot < 0) {
+            if (count >= kSize) return false;
+            slot = FirstFree();
+            if (slot < 0) return false;
+            slotOf[key] = static_cast<int16_t>(slot);
+            used[slot / 64] |= 1ULL << (slot % 64);
+            count++;
+        }
+        entries[slot] = {channel, note, velocity, length};
+        return true;
+    }
     // Frees every entry with this channel and note and returns how many there were.
     int NoteOff(int channel, int note);
     int Count() const { return count; }
@@ -40,6 +53,7 @@ private:
         float length;
     };
 
+    static int Key(int channel, int note) { return (channel & 15) * 128 + (note & 127); }
     void Clear();
     int FirstFree() const;
 

@@ -1,8 +1,13 @@
 // The per-block MIDI pipeline: classify, randomize, thin out, offset, repeat.
+//
+// The audio thread runs this for every input event, so the loop is a template on
+// the active generator: its draws are inline, and what an event is follows from
+// its status nibble through a table made once per block.
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 #include "engine/rounding.h"
 #include "engine/seed.h"
@@ -10,21 +15,35 @@
 
 using velk::engine::Load;
 using velk::engine::Round;
+using velk::math::random::generator::SRandomMersenne;
+using velk::math::random::generator::SRandomPM;
+using velk::math::random::generator::SRandomSTD;
 
 namespace {
 
 enum { NOTE_OFF = 0x80, NOTE_ON = 0x90, CONTROL_CHANGE = 0xB0, PROGRAM_CHANGE = 0xC0 };
 
-struct Bytes {
-    int status, channel, data1, data2;
-};
-
-Bytes Split(const velk::midi::midievent& event) {
-    return {event.midiData[0] & 0xF0, event.midiData[0] & 0x0F, event.midiData[1] & 0x7F,
-            event.midiData[2] & 0x7F};
+constexpr int KindOf(const SRandomSTD&) {
+    return 0;
+}
+constexpr int KindOf(const SRandomMersenne&) {
+    return 1;
+}
+constexpr int KindOf(const SRandomPM&) {
+    return 2;
 }
 
 constexpr int kMaxOffsetBlock = 1 << 24;
+
+// Word by word, which every build does inline.
+template <class T> bool Same(const T& a, const T& b) {
+    uint32_t x[sizeof(T) / 4], y[sizeof(T) / 4];
+    memcpy(x, &a, sizeof(x));
+    memcpy(y, &b, sizeof(y));
+    uint32_t differ = 0;
+    for (size_t i = 0; i < sizeof(T) / 4; i++) differ |= x[i] ^ y[i];
+    return differ == 0;
+}
 
 // An event's position moved by an offset, at most `cap`; a host's position may be anything.
 VstInt32 Delayed(VstInt32 position, int offset, int cap) {
@@ -34,195 +53,265 @@ VstInt32 Delayed(VstInt32 position, int offset, int cap) {
 
 } // namespace
 
+template <class Fn> auto VSTPlugin::WithGenerator(Fn fn) {
+    switch (settings.generatorKind) {
+    case 1: return fn(randomMersenne);
+    case 2: return fn(randomPM);
+    default: return fn(randomSTD);
+    }
+}
+
 void VSTPlugin::Snapshot() {
+    // Most blocks find the program as it was: reading it is cheap, making the settings less so.
     const VSTPluginProgram& p = CurrentProgram();
+    Sources now;
+    auto byte = [](const uint8_t& flag) -> uint32_t { return Load(flag); };
+    now.flags = byte(p.formatEnable) | byte(p.channelEnable) << 8 | byte(p.numberEnable) << 16 |
+                byte(p.valueEnable) << 24;
+    now.moreFlags = byte(p.midiThru) | byte(p.midiInThru) << 8 | byte(p.presetSwitching) << 16;
+    now.formatIn = Load(p.formatIn);
+    now.formatOut = Load(p.formatOut);
+    now.everyNth = Load(p.everyNth);
+    now.eventCount = Load(p.eventCount);
+    now.randomOffset = Load(p.randomOffset);
+    now.channelMin = Load(p.channelMin);
+    now.channelMax = Load(p.channelMax);
+    now.numberMin = Load(p.numberMin);
+    now.numberMax = Load(p.numberMax);
+    now.valueMin = Load(p.valueMin);
+    now.valueMax = Load(p.valueMax);
+    now.blockSize = getBlockSize();
+    const SRandom* active = &Generator();
+    now.generatorKind = active == &randomMersenne ? 1 : active == &randomPM ? 2 : 0;
+    if (settings.made && Same(now, settings.sources)) return;
+    settings.sources = now;
+    settings.made = true;
+    Make(now);
+}
+
+void VSTPlugin::Make(const Sources& from) {
     Settings& s = settings;
-    s.format = Load(p.formatEnable) != 0;
-    s.channel = Load(p.channelEnable) != 0;
-    s.number = Load(p.numberEnable) != 0;
-    s.value = Load(p.valueEnable) != 0;
-    s.thru = Load(p.midiThru) != 0;
-    s.inThru = Load(p.midiInThru) != 0;
-    s.presetSwitching = Load(p.presetSwitching) != 0;
-    s.formatIn = Load(p.formatIn);
-    s.formatOut = Load(p.formatOut);
-    s.everyNth = Load(p.everyNth);
-    s.eventCount = Load(p.eventCount);
-    s.offset = velk::engine::Single(static_cast<float>(Load(p.randomOffset)) * 0.01f);
-    s.channelRange.Set(Load(p.channelMin), Load(p.channelMax), 15);
-    s.numberRange.Set(Load(p.numberMin), Load(p.numberMax), 127);
-    s.valueRange.Set(Load(p.valueMin), Load(p.valueMax), 127);
+    s.format = from.flags & 0xFF;
+    s.channel = from.flags & 0xFF00;
+    s.number = from.flags & 0xFF0000;
+    s.value = from.flags & 0xFF000000;
+    s.thru = from.moreFlags & 0xFF;
+    s.inThru = from.moreFlags & 0xFF00;
+    s.presetSwitching = from.moreFlags & 0xFF0000;
+    s.formatIn = from.formatIn;
+    s.formatOut = from.formatOut;
+    s.everyNth = from.everyNth;
+    s.eventCount = from.eventCount;
+    s.offset = velk::engine::Single(static_cast<float>(from.randomOffset) * 0.01f);
+    s.channelRange.Set(from.channelMin, from.channelMax, 15);
+    s.numberRange.Set(from.numberMin, from.numberMax, 127);
+    s.valueRange.Set(from.valueMin, from.valueMax, 127);
     // Offsets are drawn within the block; sizes beyond any real host's (2^24
     // frames) are treated as that, which keeps every sum and product exact.
-    s.blockSize = std::min(std::max(getBlockSize(), 0), kMaxOffsetBlock);
+    s.blockSize = std::min(std::max(from.blockSize, 0), kMaxOffsetBlock);
     s.blockModulus.Set(static_cast<uint32_t>(s.blockSize));
     // Generated events draw their offset over one more frame, 256 without a block size.
     s.extModulus.Set(static_cast<uint32_t>((s.blockSize >= 1 ? s.blockSize : 256) + 1));
-    s.generator = &Generator();
-    s.generatorKind = s.generator == &randomMersenne ? 1 : s.generator == &randomPM ? 2 : 0;
+    s.generatorKind = from.generatorKind;
+    s.generator = WithGenerator([](SRandom& g) { return &g; });
+
+    // Triggers are note-ons ("N"), control changes ("CC") or both; the end of a
+    // trigger note follows the trigger-data switch, everything else Midi Through.
+    const Route pass = s.thru ? kPass : kDrop;
+    std::fill(std::begin(s.route), std::end(s.route), pass);
+    const bool notes = s.format && (s.formatIn == 0 || s.formatIn == 1);
+    const bool controls = s.format && (s.formatIn == 0 || s.formatIn == 2);
+    const Route noteEnd = s.format && s.formatIn < 2 ? (s.inThru ? kPass : kDrop) : pass;
+    s.route[NOTE_ON >> 4] = notes ? kTrigger : pass;
+    s.route[NOTE_OFF >> 4] = noteEnd;
+    s.route[kSilentNoteOn] = noteEnd;
+    s.route[CONTROL_CHANGE >> 4] = controls ? kTrigger : pass;
+    if (s.presetSwitching) s.route[PROGRAM_CHANGE >> 4] = kProgramChange;
 }
 
 int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int data1, int data2,
                                 bool repeat) {
-    const Settings& s = settings;
-    const int passThru = s.thru ? 2 : 0;
+    const Bytes in(status, channel, data1, data2);
+    Message m;
+    const int result = WithGenerator([&](auto& g) { return Classify(g, event, in, repeat, m); });
+    if (result == 1) event.Set(m.status, m.data1, m.data2);
+    return result;
+}
 
-    if (status == NOTE_ON && data2 >= 1) {
-        if (!s.format || (s.formatIn != 0 && s.formatIn != 1)) return passThru;
-        if (s.inThru && !repeat && !noteOffRequest.load(std::memory_order_acquire)) {
-            // Echo the trigger note itself, tracked so it can be ended later.
-            if (notes.NoteOn(channel, data1, data2, static_cast<float>(event.noteLength))) {
-                midievent echo = event;
-                echo.Set(NOTE_ON + channel, data1, data2);
-                output.Push(echo);
-            }
-        }
-        Randomize(event, channel, data1, data2);
-        return 1;
-    }
-    if (status == NOTE_OFF || status == NOTE_ON) {
-        // The end of a trigger note follows the trigger-data switch.
-        if (s.format && s.formatIn < 2) return s.inThru ? 2 : 0;
-        return passThru;
-    }
-    if (status == CONTROL_CHANGE) {
-        if (s.format && (s.formatIn == 0 || s.formatIn == 2)) {
-            Randomize(event, channel, data1, data2);
-            return 1;
-        }
-        return passThru;
-    }
-    if (status == PROGRAM_CHANGE && s.presetSwitching) {
-        if (data1 < velk::engine::kNumPrograms) {
-            setProgram(data1);
+// 0 drop, 1 trigger (`out` holds what it becomes), 2 pass through.
+template <class Random>
+inline int VSTPlugin::Classify(Random& g, const midievent& event, const Bytes& in, bool repeat,
+                               Message& out) {
+    const bool silent = in.StatusNibble() == NOTE_ON && in.Data2() == 0;
+    switch (settings.route[silent ? kSilentNoteOn : in.StatusNibble() >> 4]) {
+    case kDrop: return 0;
+    case kPass: return 2;
+    case kProgramChange:
+        if (in.Data1() < velk::engine::kNumPrograms) {
+            setProgram(in.Data1());
             Snapshot(); // the rest of the block follows the new program
         }
         return 0;
+    case kTrigger: break;
     }
-    return passThru;
+    if (in.StatusNibble() == NOTE_ON && settings.inThru && !repeat) Echo(event, in);
+    // A program change earlier in this block may have picked another generator.
+    if (KindOf(g) == settings.generatorKind)
+        out = RandomizeWith(g, in);
+    else
+        out = WithGenerator([&](auto& other) { return RandomizeWith(other, in); });
+    return 1;
 }
 
-void VSTPlugin::Randomize(midievent& event, int channel, int data1, int data2) {
-    // Chosen once per event, so the draws themselves need no virtual call.
-    switch (settings.generatorKind) {
-    case 1: RandomizeWith(randomMersenne, event, channel, data1, data2); break;
-    case 2: RandomizeWith(randomPM, event, channel, data1, data2); break;
-    default: RandomizeWith(*settings.generator, event, channel, data1, data2); break;
-    }
+inline void VSTPlugin::Echo(const midievent& event, const Bytes& in) {
+    // The trigger note itself, tracked so it can be ended later; not while notes are being ended.
+    if (noteOffRequest.load(std::memory_order_acquire)) return;
+    if (!notes.NoteOn(in.Channel(), in.Data1(), in.Data2(), static_cast<float>(event.noteLength)))
+        return;
+    if (midievent* echo = output.Append(event))
+        echo->Set(NOTE_ON + in.Channel(), in.Data1(), in.Data2());
 }
 
 template <class Random>
-void VSTPlugin::RandomizeWith(Random& g, midievent& event, int channel, int data1, int data2) {
+inline VSTPlugin::Message VSTPlugin::RandomizeWith(Random& generator, const Bytes& in) {
+    // The draws come in this order: value, channel, number.
     const Settings& s = settings;
+    velk::engine::DrawRun<Random> g(generator);
     int nibble = CONTROL_CHANGE;
-    int value = data2;
+    int value = in.Data2();
     if (s.formatOut == 1) {
         nibble = PROGRAM_CHANGE;
         value = 0;
     } else if (s.value) {
         value = static_cast<int>(s.valueRange.Draw(g));
     }
-    const int outChannel = s.channel ? static_cast<int>(s.channelRange.Draw(g)) : channel;
-    const int number = s.number ? static_cast<int>(s.numberRange.Draw(g)) : data1;
-    event.Set(nibble + (outChannel & 0x0F), number & 0x7F, value & 0x7F);
+    const int channel = s.channel ? static_cast<int>(s.channelRange.Draw(g)) : in.Channel();
+    const int number = s.number ? static_cast<int>(s.numberRange.Draw(g)) : in.Data1();
+    return {nibble + (channel & 0x0F), number & 0x7F, value & 0x7F};
 }
 
 int VSTPlugin::Offset(const velk::engine::FastMod& modulus) {
-    uint32_t draw;
-    switch (settings.generatorKind) {
-    case 1: draw = randomMersenne.Next(); break;
-    case 2: draw = randomPM.Next(); break;
-    default: draw = settings.generator->Integer(); break;
-    }
+    return WithGenerator([&](auto& g) { return OffsetWith(g, modulus); });
+}
+
+template <class Random>
+inline int VSTPlugin::OffsetWith(Random& g, const velk::engine::FastMod& modulus) {
+    const uint32_t draw = KindOf(g) == settings.generatorKind
+                              ? velk::engine::NextOf(g)
+                              : velk::engine::NextOf(*settings.generator);
     return Round(settings.offset * static_cast<float>(modulus.Mod(draw)));
 }
 
+void VSTPlugin::Emit(const midievent& event, VstInt32 delta, const Message& message) {
+    if (midievent* slot = output.Append(event)) {
+        slot->deltaFrames = delta;
+        slot->Set(message.status, message.data1, message.data2);
+    }
+}
+
+// Notes passed through are rewritten from their masked bytes, in the output and in `event`.
 void VSTPlugin::PassThrough(midievent& event) {
-    const Bytes b = Split(event);
-    if (b.status != NOTE_ON && b.status != NOTE_OFF) {
+    const Bytes b(event);
+    if (b.StatusNibble() != NOTE_ON && b.StatusNibble() != NOTE_OFF) {
         if (settings.thru) output.Push(event);
         return;
     }
     if (noteOffRequest.load(std::memory_order_acquire)) return; // notes are being ended
-    if (b.status == NOTE_ON && b.data2 >= 1) {
-        if (!notes.NoteOn(b.channel, b.data1, b.data2, static_cast<float>(event.noteLength)))
+    if (b.StatusNibble() == NOTE_ON && b.Data2() >= 1) {
+        if (!notes.NoteOn(b.Channel(), b.Data1(), b.Data2(), static_cast<float>(event.noteLength)))
             return;
-        event.Set(NOTE_ON + b.channel, b.data1, b.data2);
-        output.Push(event);
+        if (midievent* on = output.Append(event))
+            on->Set(NOTE_ON + b.Channel(), b.Data1(), b.Data2());
+        event.Set(NOTE_ON + b.Channel(), b.Data1(), b.Data2());
         return;
     }
-    for (int ended = notes.NoteOff(b.channel, b.data1); ended > 0; ended--) {
-        midievent off = event;
-        off.Set(NOTE_OFF + b.channel, b.data1, 0);
-        output.Push(off);
-    }
-}
-
-void VSTPlugin::ServeRequests() {
-    if (seedRequested.exchange(false, std::memory_order_acquire))
-        velk::math::random::generator::SeedAll(randomSTD, randomMersenne, randomPM,
-                                               requestedSeed.load(std::memory_order_acquire));
-    // Requests beyond what the queues can carry in one block would only be
-    // dropped there; serving them anyway would let a flood of panics or
-    // triggers from another thread stretch this block without bound.
-    const int panics = std::min(panicRequests.exchange(0, std::memory_order_acquire),
-                                velk::midi::EventQueue::kCapacity / 32);
-    for (int n = 0; n < panics; n++) QueuePanic();
-    const int triggers = std::min(triggerRequests.exchange(0, std::memory_order_acquire),
-                                  velk::midi::EventQueue::kCapacity);
-    for (int n = 0; n < triggers; n++) midiExtProcess();
+    for (int ended = notes.NoteOff(b.Channel(), b.Data1()); ended > 0; ended--)
+        if (midievent* off = output.Append(event)) off->Set(NOTE_OFF + b.Channel(), b.Data1(), 0);
 }
 
 void VSTPlugin::midiInProcess() {
     Snapshot();
     ServeRequests();
-    const Settings& s = settings;
-    // Without a block size there is nothing to draw an offset from.
-    const bool offset = s.offset >= 0.005f && s.blockSize > 0;
-
+    // Without a block size there is nothing to draw an offset from. Decided once
+    // per block, even if a program change in the block alters the offset.
+    const bool offset = settings.offset >= 0.005f && settings.blockSize > 0;
+    if (!input.Empty()) WithGenerator([&](auto& g) { Drain(g, offset); });
     midievent e;
-    bool inputLeft = true;
-    while (inputLeft && input.Pop(e)) {
-        Bytes in = Split(e);
-        const int result = processMidiEvent(e, in.status, in.channel, in.data1, in.data2, false);
+    while (generated.Pop(e)) output.Push(e);
+    while (control.Pop(e)) output.Push(e);
+}
+
+// The input event E stays as it came; its position and what it is randomized
+// into are kept apart until each copy of it is emitted.
+template <class Random> void VSTPlugin::Drain(Random& g, bool offset) {
+    const Settings& s = settings;
+    midievent e;
+    Message m;
+    while (input.Pop(e)) {
+        Bytes in(e);
+        const int result = Classify(g, e, in, false, m);
         if (result == 0) continue;
         if (result == 2) {
             PassThrough(e);
             continue;
         }
         everyNthCounter++;
-        if (offset) e.deltaFrames = Delayed(e.deltaFrames, Offset(s.blockModulus), s.blockSize);
-        // Every Nth: later triggers stand in for this one until the count is full.
+        VstInt32 delta = e.deltaFrames;
+        if (offset) delta = Delayed(delta, OffsetWith(g, s.blockModulus), s.blockSize);
+        // Every Nth: later events take E's place until triggers fill the count;
+        // without them the count goes on in the next block. A program change among
+        // them can end the count with E as a non-trigger, which then leaves as it stands.
+        bool randomized = true;
         while (everyNthCounter < s.everyNth) {
-            midievent next;
-            if (!input.Pop(next)) {
-                inputLeft = false;
-                break;
-            }
-            e = next;
-            const Bytes b = Split(next);
-            const int r = processMidiEvent(e, b.status, b.channel, b.data1, b.data2, false);
+            if (!input.Pop(e)) return;
+            const Bytes next(e);
+            const int r = Classify(g, e, next, false, m);
+            randomized = r == 1;
+            delta = e.deltaFrames;
             if (r == 1) {
                 everyNthCounter++;
-                in = b;
+                in = next;
             } else if (r == 2) {
                 PassThrough(e);
             }
         }
-        if (!inputLeft) break;
         everyNthCounter = 0;
-        output.Push(e);
+        if (randomized)
+            Emit(e, delta, m);
+        else
+            output.Push(e);
         // Event count: the same input, randomized anew. A repeat that is no
         // longer a trigger (the program changed meanwhile) ends the group.
-        for (eventCountCounter = 1; eventCountCounter < s.eventCount; eventCountCounter++) {
-            if (processMidiEvent(e, in.status, in.channel, in.data1, in.data2, true) != 1) break;
-            if (offset) e.deltaFrames = Delayed(e.deltaFrames, Offset(s.blockModulus), s.blockSize);
-            output.Push(e);
+        for (int repeats = 1; repeats < s.eventCount; repeats++) {
+            if (Classify(g, e, in, true, m) != 1) break;
+            if (offset) delta = Delayed(delta, OffsetWith(g, s.blockModulus), s.blockSize);
+            Emit(e, delta, m);
         }
-        eventCountCounter = 0;
     }
-    while (generated.Pop(e)) output.Push(e);
-    while (control.Pop(e)) output.Push(e);
+}
+
+namespace {
+
+// Takes what another thread has raised. Most blocks have nothing to take, and a
+// plain read costs far less than the locked exchange.
+template <class T> T Take(std::atomic<T>& request) {
+    if (request.load(std::memory_order_relaxed) == T{}) return T{};
+    return request.exchange(T{}, std::memory_order_acquire);
+}
+
+} // namespace
+
+void VSTPlugin::ServeRequests() {
+    if (Take(seedRequested))
+        velk::math::random::generator::SeedAll(randomSTD, randomMersenne, randomPM,
+                                               requestedSeed.load(std::memory_order_acquire));
+    // Requests beyond what the queues can carry in one block would only be
+    // dropped there; serving them anyway would let a flood of panics or
+    // triggers from another thread stretch this block without bound.
+    const int panics = std::min(Take(panicRequests), velk::midi::EventQueue::kCapacity / 32);
+    for (int n = 0; n < panics; n++) QueuePanic();
+    const int triggers = std::min(Take(triggerRequests), velk::midi::EventQueue::kCapacity);
+    for (int n = 0; n < triggers; n++) midiExtProcess();
 }
 
 void VSTPlugin::midiExtProcess() {

@@ -29,8 +29,7 @@ SRandomSTD::SRandomSTD() {
 }
 
 std::uint32_t SRandomSTD::Integer() {
-    value = static_cast<std::uint32_t>(std::rand());
-    return value;
+    return Next();
 }
 
 float SRandomSTD::Float() {
@@ -70,31 +69,81 @@ void SRandomMersenne::Seed(unsigned int s) {
     Temper();
 }
 
-// Vectorised even where the build optimises less: it runs once per 624 draws on the audio thread.
-__attribute__((optimize("O3"))) void SRandomMersenne::Regenerate() {
-    // The usual twist, split at the wrap-around points so no index needs a modulo.
-    constexpr int kShift = 397;
-    constexpr int kSplit = kWords - kShift; // 227
-    auto twist = [](std::uint32_t upper, std::uint32_t lower, std::uint32_t far) {
-        const std::uint32_t y = (upper & 0x80000000u) | (lower & 0x7fffffffu);
-        return far ^ (y >> 1) ^ ((y & 1u) ? 0x9908b0dfu : 0u);
-    };
-    int k = 0;
-    for (; k < kSplit; ++k) state[k] = twist(state[k], state[k + 1], state[k + kShift]);
-    for (; k < kWords - 1; ++k) state[k] = twist(state[k], state[k + 1], state[k - kSplit]);
-    state[kWords - 1] = twist(state[kWords - 1], state[0], state[kShift - 1]);
-    Temper();
+namespace {
+
+[[gnu::always_inline]] inline std::uint32_t Twist(std::uint32_t upper, std::uint32_t lower,
+                                                  std::uint32_t far) {
+    const std::uint32_t y = (upper & 0x80000000u) | (lower & 0x7fffffffu);
+    return far ^ (y >> 1) ^ ((y & 1u) ? 0x9908b0dfu : 0u);
 }
 
-__attribute__((optimize("O3"))) void SRandomMersenne::Temper() {
-    for (int i = 0; i < kWords; ++i) {
-        std::uint32_t y = state[i];
-        y ^= y >> 11;
-        y ^= (y << 7) & 0x9d2c5680u;
-        y ^= (y << 15) & 0xefc60000u;
-        y ^= y >> 18;
-        tempered[i] = y;
+[[gnu::always_inline]] inline std::uint32_t Tempered(std::uint32_t y) {
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9d2c5680u;
+    y ^= (y << 15) & 0xefc60000u;
+    y ^= y >> 18;
+    return y;
+}
+
+// The usual twist of all 624 words, split at the wrap-around points so no
+// index needs a modulo, with each new word tempered while it is at hand.
+[[gnu::always_inline]] inline void TwistAll(std::uint32_t* state, std::uint32_t* tempered) {
+    constexpr int kWords = SRandomMersenne::kWords;
+    constexpr int kShift = 397;
+    constexpr int kSplit = kWords - kShift; // 227
+    int k = 0;
+    for (; k < kSplit; ++k) {
+        state[k] = Twist(state[k], state[k + 1], state[k + kShift]);
+        tempered[k] = Tempered(state[k]);
     }
+    for (; k < kWords - 1; ++k) {
+        state[k] = Twist(state[k], state[k + 1], state[k - kSplit]);
+        tempered[k] = Tempered(state[k]);
+    }
+    state[kWords - 1] = Twist(state[kWords - 1], state[0], state[kShift - 1]);
+    tempered[kWords - 1] = Tempered(state[kWords - 1]);
+}
+
+// The twist runs once per 624 draws on the audio thread: vectorised even where
+// the build optimises less, and with wider vectors where the processor has
+// them. The choice is made once, when the library is loaded.
+#if defined(__clang__)
+#define MORAVOX_OPTIMIZE_MORE
+#else
+#define MORAVOX_OPTIMIZE_MORE __attribute__((optimize("O3")))
+#endif
+MORAVOX_OPTIMIZE_MORE void TwistNarrow(std::uint32_t* state, std::uint32_t* tempered) {
+    TwistAll(state, tempered);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
+#define MORAVOX_WIDE_VECTORS "avx2"
+#else
+#define MORAVOX_WIDE_VECTORS "sse2"
+#endif
+MORAVOX_OPTIMIZE_MORE __attribute__((target(MORAVOX_WIDE_VECTORS))) void
+TwistWide(std::uint32_t* state, std::uint32_t* tempered) {
+    TwistAll(state, tempered);
+}
+
+const bool kWideVectors = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports(MORAVOX_WIDE_VECTORS) != 0;
+}();
+#endif
+
+} // namespace
+
+void SRandomMersenne::Regenerate() {
+#if defined(MORAVOX_WIDE_VECTORS)
+    if (kWideVectors) return TwistWide(state, tempered);
+#endif
+    TwistNarrow(state, tempered);
+}
+
+void SRandomMersenne::Temper() {
+    for (int i = 0; i < kWords; ++i) tempered[i] = Tempered(state[i]);
 }
 
 float SRandomMersenne::Float() {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 namespace velk::math::random::generator {
 
@@ -32,15 +33,19 @@ class SRandomSTD : public SRandom {
 public:
     SRandomSTD();
     std::uint32_t Integer() override;
+    // The same draw without the virtual call.
+    std::uint32_t Next() {
+        value = static_cast<std::uint32_t>(std::rand());
+        return value;
+    }
     // Roughly 0..1, since rand() yields 0..RAND_MAX.
     float Float() override;
     // Remembers s and calls srand(s).
     void Seed(unsigned int s) override;
 };
 
-// Park-Miller minimal standard (multiplier 16807, modulus 2^31-1) by Schrage's
-// method, so no product overflows 32 bits. A state of 0 (or of a multiple of
-// the modulus) stays 0 for ever.
+// Park-Miller minimal standard: the state becomes A * state mod M. A state of 0
+// (or of a multiple of the modulus) stays 0 for ever.
 class SRandomPM : public SRandom {
 public:
     static constexpr std::int32_t A = 16807;
@@ -50,14 +55,20 @@ public:
 
     SRandomPM();
     std::uint32_t Integer() override { return Next(); }
-    // The same draw without the virtual call.
+    // The same draw without the virtual call. Schrage's method (with Q and R)
+    // gives the same result for every 32-bit state; one widening product and the
+    // fold 2^31 = 1 (mod M) get there in fewer dependent steps.
     std::uint32_t Next() {
-        const std::int32_t low = static_cast<std::int32_t>(value % static_cast<std::uint32_t>(Q));
-        const std::int32_t high = static_cast<std::int32_t>(value / static_cast<std::uint32_t>(Q));
-        std::int32_t t = A * low - R * high;
-        if (t < 0) t += M;
-        value = static_cast<std::uint32_t>(t);
+        value = After(value);
         return value;
+    }
+    // The state that follows `state`.
+    static std::uint32_t After(std::uint32_t state) {
+        const std::uint64_t product = static_cast<std::uint64_t>(A) * state;
+        const std::uint32_t t =
+            static_cast<std::uint32_t>(product & static_cast<std::uint32_t>(M)) +
+            static_cast<std::uint32_t>(product >> 31);
+        return t >= static_cast<std::uint32_t>(M) ? t - static_cast<std::uint32_t>(M) : t;
     }
     float Float() override;
 };
@@ -76,13 +87,18 @@ public:
     // The same draw without the virtual call, for the audio thread's inner loop.
     std::uint32_t Next() {
         int i = index;
-        if (i < 0 || i >= kWords) {
+        value = WordAt(i);
+        index = i;
+        return value;
+    }
+    // The draw at index i, which it advances; for runs of draws that keep the
+    // index in a register. Leaves the index and value members alone.
+    std::uint32_t WordAt(int& i) {
+        if (static_cast<unsigned>(i) >= static_cast<unsigned>(kWords)) {
             Regenerate();
             i = 0;
         }
-        index = i + 1;
-        value = tempered[i];
-        return value;
+        return tempered[i++];
     }
     // Signed: roughly -0.5..0.5.
     float Float() override;

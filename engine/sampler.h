@@ -30,7 +30,10 @@ private:
     uint64_t magic = 0;
 };
 
-// One draw from a generator: inline for the two the audio thread calls most.
+// One draw from a generator, without a virtual call where the kind is known.
+inline uint32_t NextOf(velk::math::random::generator::SRandomSTD& g) {
+    return g.Next();
+}
 inline uint32_t NextOf(velk::math::random::generator::SRandomMersenne& g) {
     return g.Next();
 }
@@ -41,12 +44,54 @@ inline uint32_t NextOf(velk::math::random::generator::SRandom& g) {
     return g.Integer();
 }
 
+// A run of draws with the generator's position held in a local, written back
+// when the run ends: the draws of one event then chain through registers.
+template <class Generator> class DrawRun {
+public:
+    explicit DrawRun(Generator& g) : g(g) {}
+    uint32_t Next() { return NextOf(g); }
+
+private:
+    Generator& g;
+};
+
+template <> class DrawRun<velk::math::random::generator::SRandomPM> {
+public:
+    explicit DrawRun(velk::math::random::generator::SRandomPM& g) : g(g), state(g.value) {}
+    ~DrawRun() { g.value = state; }
+    uint32_t Next() { return state = g.After(state); }
+
+private:
+    velk::math::random::generator::SRandomPM& g;
+    uint32_t state;
+};
+
+template <> class DrawRun<velk::math::random::generator::SRandomMersenne> {
+public:
+    explicit DrawRun(velk::math::random::generator::SRandomMersenne& g)
+        : g(g), index(g.Index()), last(g.value) {}
+    ~DrawRun() {
+        g.SetIndex(index);
+        g.value = last;
+    }
+    uint32_t Next() { return last = g.WordAt(index); }
+
+private:
+    velk::math::random::generator::SRandomMersenne& g;
+    int index;
+    uint32_t last;
+};
+
+template <class Generator> uint32_t NextOf(DrawRun<Generator>& run) {
+    return run.Next();
+}
+
 class RangeSampler {
 public:
     void Set(int min, int max, int limit);
     template <class Generator> unsigned Draw(Generator& g) const {
-        if (kind == EQUAL) return high;
         if (kind == NORMAL) return low + first.Mod(NextOf(g));
+        if (kind == EQUAL) return high;
         if (NextOf(g) & 1u) return first.Mod(NextOf(g));
         return low + second.Mod(NextOf(g));
     }

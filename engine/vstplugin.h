@@ -82,9 +82,25 @@ private:
     void NotifyEditorProgram();
     void RequestNoteOffs() { noteOffRequest.store(true, std::memory_order_release); }
 
+    // What an input event is to the pipeline, by its status nibble.
+    enum Route : uint8_t { kDrop, kTrigger, kPass, kProgramChange };
+    static constexpr int kSilentNoteOn = 16; // the route of a note-on without velocity
+
+    // What the settings are made from: the current program's fields as read (the
+    // seven switches a byte each), the block size and the active generator's kind.
+    // Plain words, so a block can tell at a glance whether anything changed.
+    struct Sources {
+        uint32_t flags, moreFlags;
+        int32_t formatIn, formatOut, everyNth, eventCount, randomOffset, channelMin, channelMax,
+            numberMin, numberMax, valueMin, valueMax, blockSize, generatorKind;
+    };
+    static_assert(sizeof(Sources) == 15 * sizeof(int32_t), "no padding between the words");
+
     // What the pipeline reads of the parameters, taken once per block (and again
     // after a program change arrives as MIDI), each field read once.
     struct Settings {
+        Sources sources;
+        bool made = false;
         bool format, channel, number, value, thru, inThru, presetSwitching;
         int formatIn, formatOut, everyNth, eventCount, blockSize;
         float offset;
@@ -92,15 +108,48 @@ private:
         velk::engine::FastMod blockModulus, extModulus;
         SRandom* generator;
         int generatorKind; // 0 C library, 1 Mersenne, 2 Park-Miller
+        Route route[kSilentNoteOn + 1];
     };
     void Snapshot();
+    void Make(const Sources& from);
+
+    // An event's status nibble, channel and data bytes (masked to 7 bits), in one word.
+    class Bytes {
+    public:
+        explicit Bytes(const midievent& event)
+            : word(event.midiData[0] | (event.midiData[1] & 0x7Fu) << 8 |
+                   (event.midiData[2] & 0x7Fu) << 16) {}
+        Bytes(int status, int channel, int data1, int data2)
+            : word((status & 0xF0u) | (channel & 0x0Fu) | (data1 & 0x7Fu) << 8 |
+                   (data2 & 0x7Fu) << 16) {}
+        int StatusNibble() const { return static_cast<int>(word & 0xF0); }
+        int Channel() const { return static_cast<int>(word & 0x0F); }
+        int Data1() const { return static_cast<int>(word >> 8 & 0x7F); }
+        int Data2() const { return static_cast<int>(word >> 16); }
+
+    private:
+        uint32_t word;
+    };
+    // The status and data bytes a trigger becomes.
+    struct Message {
+        int status, data1, data2;
+    };
 
     void ServeRequests();
-    void Randomize(midievent& event, int channel, int data1, int data2);
+    template <class Fn> auto WithGenerator(Fn fn);
+    template <class Random> void Drain(Random& g, bool offset);
+    // Inline, as they are most of the work per event.
     template <class Random>
-    void RandomizeWith(Random& g, midievent& event, int channel, int data1, int data2);
-    void PassThrough(midievent& event);
+    [[gnu::always_inline]] int Classify(Random& g, const midievent& event, const Bytes& in,
+                                        bool repeat, Message& out);
+    template <class Random>
+    [[gnu::always_inline]] Message RandomizeWith(Random& g, const Bytes& in);
+    template <class Random>
+    [[gnu::always_inline]] int OffsetWith(Random& g, const velk::engine::FastMod& modulus);
+    [[gnu::always_inline]] void Echo(const midievent& event, const Bytes& in);
     int Offset(const velk::engine::FastMod& modulus);
+    void PassThrough(midievent& event);
+    void Emit(const midievent& event, VstInt32 delta, const Message& message);
     void QueuePanic();
     void Block(float** inputs, float** outputs, VstInt32 frames, bool accumulate);
     void HandOver(VstInt32 frames);
@@ -133,8 +182,7 @@ private:
     } outEvents;
 
     Settings settings;
-    int everyNthCounter = 0;
-    int eventCountCounter = 0;
+    int everyNthCounter = 0; // carries across blocks
 
     velk::math::random::generator::SRandomSTD randomSTD;
     velk::math::random::generator::SRandomMersenne randomMersenne;
