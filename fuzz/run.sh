@@ -4,7 +4,7 @@
 # so the committed corpus stays as it is. Exits non-zero when any target finds
 # a crash, a sanitizer report, a leak, a timeout or a broken output rule.
 #
-#   bash fuzz/run.sh [target...]      (default: every target)
+#   bash fuzz/run.sh [--build-only] [target...]   (default: every target)
 #   FUZZ_SECONDS=25                   seconds per target
 #   FUZZ_JOBS=2                       targets run side by side
 #   FUZZ_KEEP=1                       keep the grown corpora (printed at the end)
@@ -17,11 +17,17 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-25}
 jobs=${FUZZ_JOBS:-2}
 build=build/fuzz
+build_only=0
+if [ "${1:-}" = "--build-only" ]; then
+    build_only=1
+    shift
+fi
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then targets=(chunk_fuzzer stream_fuzzer); fi
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+if [ "$build_only" = 1 ]; then exit 0; fi
 
 work=$(mktemp -d /tmp/moravox-fuzz.XXXXXX)
 if [ "${FUZZ_KEEP:-0}" != "1" ]; then trap 'rm -rf "$work"' EXIT; fi

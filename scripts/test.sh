@@ -1,65 +1,105 @@
 #!/usr/bin/env bash
 # Installs what is needed, then builds and runs every test on both architectures,
-# plain, and on x86_64 under the sanitizers (ASan+UBSan, TSan), with a private Xvfb
-# as the display. MORAVOX_FULL=1 adds ASan+UBSan on i386 (CI leaves it out for time).
+# plain and under the sanitizers (ASan+UBSan on both, TSan on x86_64), with a
+# private Xvfb as the display. MORAVOX_QUICK=1 skips the sanitizer builds.
+#
+# Each configuration's tests run while the next configuration builds: they spend
+# most of their time waiting on X, JACK and timers, and the builds keep both cores
+# busy. One test run at a time, so each has the machine's one JACK registry to itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+start=$SECONDS
 failed=()
-run() { # name preset [cmake options...]
+logs=$(mktemp -d /tmp/moravox-test.XXXXXX)
+trap 'rm -rf "$logs"' EXIT
+pending_name=
+pending_pid=
+
+phase() { echo "=== $1 (at $((SECONDS - start)) s) ==="; }
+
+build() { # name preset [cmake options...]
     local name=$1 preset=$2
     shift 2
-    local dir="build/$name"
-    echo "=== $name ==="
+    phase "build $name"
     if [ "$name" = "$preset" ]; then
         cmake --preset "$preset" "$@" >/dev/null
     else
-        cmake --preset "$preset" -B "$dir" "$@" >/dev/null
+        cmake --preset "$preset" -B "build/$name" "$@" >/dev/null
     fi
-    cmake --build "$dir" -j"$(nproc)"
-    # A test that fails gets one more run: some JACK client start-ups on a loaded machine
-    # still fail now and then (being looked into); a real fault fails both runs.
-    if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300 \
-        --repeat until-pass:2; then
-        failed+=("$name")
+    cmake --build "build/$name" -j"$(nproc)"
+}
+
+# The tests of one build, then (for plain builds) the validation suite against its plug-in,
+# as a host would meet it, editor included. Failures are written to the log's .failed file.
+tests_of() { # name validate(0/1)
+    local name=$1 validate=$2
+    # A test that fails gets one more run: a real fault fails both.
+    if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "build/$name" \
+        --output-on-failure -j2 --timeout 300 --repeat until-pass:2; then
+        echo "$name" >>"$logs/$name.failed"
+    fi
+    if [ "$validate" = 1 ]; then
+        echo "--- validate $name ---"
+        if ! bash scripts/with-xvfb.sh "build/$name/moravox-host" validate \
+            "build/$name/moravox.so" --strictness 5 --seed 1; then
+            echo "validate-$name" >>"$logs/$name.failed"
+        fi
     fi
 }
 
-# The validation suite against the built plug-in, as a host would meet it, editor included.
-validate() { # name
-    echo "=== validate $1 ==="
-    if ! bash scripts/with-xvfb.sh "build/$1/moravox-host" validate "build/$1/moravox.so" \
-        --strictness 5 --seed 1; then
-        failed+=("validate-$1")
+finish_tests() {
+    [ -n "$pending_pid" ] || return 0
+    wait "$pending_pid" || true
+    phase "tests of $pending_name"
+    cat "$logs/$pending_name.log"
+    if [ -f "$logs/$pending_name.failed" ]; then
+        mapfile -t -O "${#failed[@]}" failed <"$logs/$pending_name.failed"
     fi
+    pending_pid=
 }
 
-run x86_64 x86_64
-validate x86_64
-run i386 i386
-validate i386
+start_tests() { # name validate(0/1)
+    finish_tests
+    pending_name=$1
+    tests_of "$1" "$2" >"$logs/$1.log" 2>&1 &
+    pending_pid=$!
+}
+
+build x86_64 x86_64
+start_tests x86_64 1
+build i386 i386
+start_tests i386 1
+
+if [ "${MORAVOX_QUICK:-0}" != "1" ]; then
+    build asan-x86_64 x86_64 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
+    start_tests asan-x86_64 0
+    build asan-i386 i386 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
+    start_tests asan-i386 0
+    build tsan-x86_64 x86_64 -DMORAVOX_SANITIZE=thread -DMORAVOX_BENCH=OFF
+    start_tests tsan-x86_64 0
+fi
+
+# The fuzz targets build beside the last test run, and run after it.
+phase "fuzz build"
+bash fuzz/run.sh --build-only
+finish_tests
 
 # Memcheck of the suite without the editor, and without a display so nothing waits on X.
-echo "=== valgrind validate ==="
+phase "valgrind validate"
 if ! env -u DISPLAY valgrind -q --error-exitcode=3 --leak-check=full \
     --errors-for-leak-kinds=definite build/x86_64/moravox-host validate build/x86_64/moravox.so \
     --no-gui --strictness 3 --seed 1; then
     failed+=("valgrind")
 fi
-if [ "${MORAVOX_QUICK:-0}" != "1" ]; then
-    run asan-x86_64 x86_64 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
-    if [ "${MORAVOX_FULL:-0}" = "1" ]; then
-        run asan-i386 i386 -DMORAVOX_SANITIZE=address -DMORAVOX_BENCH=OFF
-    fi
-    run tsan-x86_64 x86_64 -DMORAVOX_SANITIZE=thread -DMORAVOX_BENCH=OFF
-fi
 
-echo "=== fuzz ==="
+phase "fuzz"
 if ! bash fuzz/run.sh; then
     failed+=("fuzz")
 fi
 
+phase "end"
 if [ "${#failed[@]}" -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
