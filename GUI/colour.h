@@ -1,6 +1,8 @@
 // Colours: allocating X pixels, the palette slot names, and a float colour value.
 #pragma once
 
+#include <X11/Xlib.h>
+
 namespace velk::gui {
 
 // Slots of the process-wide palette (statdata); each holds an allocated X pixel.
@@ -47,6 +49,11 @@ extern const SRGB kPalette[COLOUR_COUNT];
 // Allocates a read-only cell of the 8-bit colour (r, g, b) in the default colormap of
 // screen 0 and returns its pixel; 0 when there is no display or the allocation failed.
 int SCOL(int r, int g, int b);
+
+// On a TrueColor visual a pixel follows from the colour itself: sets colour.pixel to what
+// the server would allocate for colour's 16-bit channels and answers true, without a
+// round trip. False, touching nothing, for any other kind of visual.
+bool TrueColourPixel(const Visual* visual, XColor& colour);
 
 // A colour as four floats; the integer forms keep their values unscaled.
 struct SColour {

@@ -4,24 +4,12 @@
 
 #include <cstring>
 
+#include "GUI/colour.h"
 #include "GUI/xdisplay.h"
 
 namespace velk::gui::context {
 
 namespace {
-
-// Where a colour channel of a TrueColor visual sits: its shift and width in bits.
-struct Channel {
-    int shift = 0;
-    int bits = 0;
-    explicit Channel(unsigned long mask) {
-        for (; mask && !(mask & 1); mask >>= 1) ++shift;
-        for (; mask & 1; mask >>= 1) ++bits;
-    }
-    unsigned long Place(unsigned short value) const {
-        return bits ? (static_cast<unsigned long>(value) >> (16 - bits)) << shift : 0;
-    }
-};
 
 // On a TrueColor visual a pixel follows from the colour itself, so the images' colours are
 // worked out here instead of costing one server round trip each (the title image has
@@ -29,10 +17,7 @@ struct Channel {
 int AllocTrueColour(Display* display, Colormap colormap, char* name, XColor* colour,
                     void* closure) {
     if (name && !XParseColor(display, colormap, name, colour)) return -1;
-    const Visual* visual = static_cast<const Visual*>(closure);
-    colour->pixel = Channel(visual->red_mask).Place(colour->red) |
-                    Channel(visual->green_mask).Place(colour->green) |
-                    Channel(visual->blue_mask).Place(colour->blue);
+    TrueColourPixel(static_cast<const Visual*>(closure), *colour);
     return 1;
 }
 

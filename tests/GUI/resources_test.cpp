@@ -50,6 +50,53 @@ TEST(Palette, HoldsTheTwentyNineColoursInSlotOrder) {
     EXPECT_EQ(statdata->Colour(29), 0);
 }
 
+// On a TrueColor visual pixels are worked out without asking the server; they must be the
+// ones the server allocates, across each channel's whole range.
+TEST(Palette, LocalPixelsAreTheOnesTheServerAllocates) {
+    Display* d = guitest::D();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(DefaultVisual(d, 0)->c_class, TrueColor) << "the test server is 24-bit TrueColor";
+    int wrong = 0;
+    for (int v = 0; v < 256; ++v) {
+        const int r = v, g = 255 - v, b = (v * 7) & 255;
+        XColor colour{};
+        colour.red = static_cast<unsigned short>(r * 256);
+        colour.green = static_cast<unsigned short>(g * 256);
+        colour.blue = static_cast<unsigned short>(b * 256);
+        colour.flags = DoRed | DoGreen | DoBlue;
+        ASSERT_TRUE(XAllocColor(d, DefaultColormap(d, 0), &colour));
+        if (static_cast<unsigned long>(SCOL(r, g, b)) != colour.pixel) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0);
+
+    // A 16-bit visual keeps the top 5, 6 and 5 bits of the channels.
+    Visual rgb565{};
+    rgb565.c_class = TrueColor;
+    rgb565.red_mask = 0xF800;
+    rgb565.green_mask = 0x07E0;
+    rgb565.blue_mask = 0x001F;
+    struct Case {
+        unsigned short r, g, b;
+        unsigned long pixel;
+    } cases[] = {{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, {0x8000, 0, 0, 0x8000}, {0, 0x0400, 0, 0x0020},
+                 {0, 0, 0x0800, 0x0001}, {0x07FF, 0x03FF, 0x07FF, 0}};
+    for (const Case& c : cases) {
+        XColor colour{};
+        colour.red = c.r;
+        colour.green = c.g;
+        colour.blue = c.b;
+        ASSERT_TRUE(TrueColourPixel(&rgb565, colour));
+        EXPECT_EQ(colour.pixel, c.pixel) << c.r << " " << c.g << " " << c.b;
+    }
+    // Any other visual is left to the server.
+    Visual mapped{};
+    mapped.c_class = PseudoColor;
+    XColor untouched{};
+    untouched.pixel = 77;
+    EXPECT_FALSE(TrueColourPixel(&mapped, untouched));
+    EXPECT_EQ(untouched.pixel, 77u);
+}
+
 TEST(Caches, MatchPensByColourBrushesByPaintAndFontsByVariant) {
     SStaticData caches;
     SDrawPen* wide = new SDrawPen(77, 3, true);
