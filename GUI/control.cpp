@@ -134,31 +134,60 @@ void SControl::SetWindowManagerHints(const char* title, int width, int height) {
     XFree(hints);
 }
 
+namespace {
+
+// The window-manager hint atoms the server knows. Xlib does not remember a name the server
+// lacks, so each control would ask again for every missing one (all four on a server
+// without a window manager). They are asked for together, afresh for each top-level
+// window, which is what a window manager reads them on, and reused for its children.
+struct HintAtoms {
+    Atom motif = 0;
+    Atom win = 0;
+    Atom kwm = 0;
+    Atom type = 0;
+};
+
+HintAtoms WindowHintAtoms(Display* display, bool refresh) {
+    static Display* known = nullptr;
+    static HintAtoms atoms;
+    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (refresh || known != display) {
+        char* names[] = {const_cast<char*>("_MOTIF_WM_HINTS"), const_cast<char*>("_WIN_HINTS"),
+                         const_cast<char*>("KWM_WIN_DECORATION"),
+                         const_cast<char*>("_NET_WM_WINDOW_TYPE")};
+        Atom found[4] = {};
+        XInternAtoms(display, names, 4, True, found);
+        atoms = {found[0], found[1], found[2], found[3]};
+        known = display;
+    }
+    return atoms;
+}
+
+} // namespace
+
 void SControl::SetUndecorated() {
-    Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", True);
-    if (motif) {
+    const bool topLevel = parentWindow == RootWindow(display, DefaultScreen(display));
+    const HintAtoms atoms = WindowHintAtoms(display, topLevel);
+    if (atoms.motif) {
         long hints[4] = {2, 0, 0, 0};
-        XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
+        XChangeProperty(display, window, atoms.motif, atoms.motif, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(hints), 4);
     }
-    Atom win = XInternAtom(display, "_WIN_HINTS", True);
-    if (win) {
+    if (atoms.win) {
         long value = 0;
-        XChangeProperty(display, window, win, win, 32, PropModeReplace,
+        XChangeProperty(display, window, atoms.win, atoms.win, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&value), 1);
     }
-    Atom kwm = XInternAtom(display, "KWM_WIN_DECORATION", True);
-    if (kwm) {
+    if (atoms.kwm) {
         long value = 2;
-        XChangeProperty(display, window, kwm, kwm, 32, PropModeReplace,
+        XChangeProperty(display, window, atoms.kwm, atoms.kwm, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(&value), 1);
     }
-    Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", True);
-    if (type) {
+    if (atoms.type) {
         long types[2] = {
             static_cast<long>(XInternAtom(display, "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", False)),
             static_cast<long>(XInternAtom(display, "_NET_WM_WINDOW_TYPE_NORMAL", False))};
-        XChangeProperty(display, window, type, XA_ATOM, 32, PropModeReplace,
+        XChangeProperty(display, window, atoms.type, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(types), 2);
     }
 }

@@ -118,6 +118,20 @@ TEST_F(Controls, TopLevelWindowsCarryFixedSizeHintsAndUndecoratedOnesTheirHints)
     EXPECT_EQ(attributes.border_width, 3);
 }
 
+// Hint atoms are asked for once per top-level window and reused for its children, so one
+// the server learns later (a window manager starting) reaches the next top-level window.
+TEST_F(Controls, HintAtomsAreAskedForEachTopLevelWindowAndServeItsChildren) {
+    Display* d = guitest::D();
+    const bool known = XInternAtom(d, "_WIN_HINTS", True) != 0;
+    SControl first(&globals, nullptr, 1, "first", STYLE_MAIN, 0, 0, 50, 50, 0, false);
+    // Reading the property interns the name: the server knows it from here on.
+    EXPECT_EQ(Property(first.GetWindow(), "_WIN_HINTS").empty(), !known);
+    SControl second(&globals, nullptr, 2, "second", STYLE_MAIN, 0, 0, 50, 50, 0, false);
+    SControl child(&globals, &second, 3, "child", 0, 5, 5, 20, 20, second.GetWindow(), false);
+    EXPECT_EQ(Property(second.GetWindow(), "_WIN_HINTS"), std::vector<long>{0});
+    EXPECT_EQ(Property(child.GetWindow(), "_WIN_HINTS"), std::vector<long>{0});
+}
+
 TEST_F(Controls, StartHiddenAndEnabledAndCleanUpOnce) {
     SRecorder control(nullptr, STYLE_CAPTURE, 0, 0, 30, 30);
     EXPECT_FALSE(control.IsMapped());
