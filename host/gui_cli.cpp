@@ -47,6 +47,7 @@ std::string GuiUsage() {
     return "  gui PLUGIN.so [--host-model 1|2|3] [--seconds S] [--screenshot FILE.png]\n"
            "      [--commands] [--cycles N] [--process] [--notes] [--automate] [--at X,Y]\n"
            "      [--teardown normal|display-first|unload-first|no-edit-close]\n"
+           "      [--baseline-tick MS]\n"
            "      open the plug-in's editor in a window as a host of that kind embeds it\n"
            "      (default model 1), until closed, S seconds, N reopenings or 'quit'\n";
 }
@@ -55,7 +56,8 @@ int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CommandArguments parsed;
     std::string error;
     const std::set<std::string> valued = {"--host-model", "--seconds", "--screenshot",
-                                          "--cycles",     "--at",      "--teardown"};
+                                          "--cycles",     "--at",      "--teardown",
+                                          "--baseline-tick"};
     const std::set<std::string> flags = {"--commands", "--process", "--notes", "--automate"};
     if (!parsed.Parse(args, 1, valued, flags, error)) return UsageError("gui: " + error, err);
     if (parsed.Plain().size() != 1) return UsageError("gui takes exactly one plug-in path", err);
@@ -77,6 +79,11 @@ int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return UsageError("gui: --at takes X,Y", err);
     if (parsed.Has("--teardown") && !ParseTeardown(parsed.Last("--teardown"), options.teardown))
         return UsageError("gui: unknown --teardown order", err);
+    if (parsed.Has("--baseline-tick")) {
+        if (!ParseInteger(parsed.Last("--baseline-tick"), 1, 1000, number))
+            return UsageError("gui: --baseline-tick takes milliseconds from 1 to 1000", err);
+        options.baselineTickMs = static_cast<int>(number);
+    }
     options.screenshot = parsed.Last("--screenshot");
     options.commands = parsed.Has("--commands");
     options.process = parsed.Has("--process");

@@ -45,6 +45,8 @@ struct GuiOptions {
     bool process = false;   // an audio thread processes blocks all along
     bool notes = false;     // ... and feeds them note-ons and note-offs
     bool automate = false;  // a thread automates parameters all along
+    int baselineTickMs = 0; // a thread ("tick-baseline") that only wakes this often: what
+                            // waking alone costs on this machine, beside the plug-in's ticks
     int x = 40;             // where our top-level window goes on the screen
     int y = 40;
     Teardown teardown = Teardown::Normal;
@@ -98,6 +100,7 @@ private:
     void StopThreads();
     void AudioThread();
     void AutomationThread();
+    void BaselineThread();
     void ReadCommands();
     Window PanelWindow();
     int CountWindows();
@@ -133,6 +136,7 @@ private:
 
     std::thread audio_;
     std::thread automation_;
+    std::thread baseline_;
     std::thread reader_;
     MidiCounts midi_;
 

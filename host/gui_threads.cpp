@@ -1,6 +1,7 @@
 // The gui command's other host threads: an audio thread that processes blocks and counts
 // the MIDI the plug-in sends, and an automation thread that sets parameters; and the
 // figures a stress run reports (X windows on the server, resident memory).
+#include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -38,12 +39,14 @@ void GuiSession::StartThreads() {
     stop_ = false;
     if (options_.process) audio_ = std::thread([this] { AudioThread(); });
     if (options_.automate) automation_ = std::thread([this] { AutomationThread(); });
+    if (options_.baselineTickMs > 0) baseline_ = std::thread([this] { BaselineThread(); });
 }
 
 void GuiSession::StopThreads() {
     stop_ = true;
     if (audio_.joinable()) audio_.join();
     if (automation_.joinable()) automation_.join();
+    if (baseline_.joinable()) baseline_.join();
     if (reader_.joinable()) reader_.join();
 }
 
@@ -85,6 +88,16 @@ void GuiSession::AutomationThread() {
         host_->SetParameter(kAutomated[which(random)], value(random));
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+// Sleeps the way the plug-in's idle thread does between ticks (a timed condition wait) and
+// does nothing else.
+void GuiSession::BaselineThread() {
+    pthread_setname_np(pthread_self(), "tick-baseline");
+    std::mutex mutex;
+    std::condition_variable never;
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!stop_) never.wait_for(lock, std::chrono::milliseconds(options_.baselineTickMs));
 }
 
 namespace {

@@ -40,7 +40,10 @@ for model in 1 2 3; do
 
     # CPU while open and idle, over 10 s, from the scheduler's per-thread run times (ns):
     # the whole host process, and the plug-in's own idle thread (named "moravox").
-    "$host" gui "$plugin" --host-model "$model" --seconds 13 </dev/null >/dev/null &
+    # Beside it, a host thread that only wakes every 22 ms as the idle thread does: the
+    # baseline for what waking alone costs on this machine.
+    "$host" gui "$plugin" --host-model "$model" --seconds 13 --baseline-tick 22 \
+        </dev/null >/dev/null &
     pid=$!
     sleep 1.5
     runtimes() {
@@ -59,8 +62,12 @@ for model in 1 2 3; do
     }
     printf '| CPU open and idle, 10 s: whole host process | %s | %s %% of a core | - |\n' \
         "$model" "$(percent)"
+    idle=$(percent moravox)
+    baseline=$(percent tick-baseline)
     printf '| CPU open and idle, 10 s: the plug-in'"'"'s idle thread | %s | %s %% of a core | 0.5 %% |\n' \
-        "$model" "$(percent moravox)"
+        "$model" "$idle"
+    printf '| CPU, same 10 s: a thread that only wakes every 22 ms (baseline) | %s | %s %% of a core (idle thread %s times it) | - |\n' \
+        "$model" "$baseline" "$(awk -v a="$idle" -v b="$baseline" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
 done
 
 "$panel_tests" --gtest_filter='PanelTest.FullRefreshShowsTheProgramNameAndEveryValue' \
