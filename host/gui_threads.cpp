@@ -1,6 +1,7 @@
 // The gui command's other host threads: an audio thread that processes blocks and counts
-// the MIDI the plug-in sends, and an automation thread that sets parameters; and the
-// figures a stress run reports (X windows on the server, resident memory).
+// the MIDI the plug-in sends, an automation thread that sets parameters, and a baseline
+// thread that only wakes; and the figures a stress run reports (X windows on the server,
+// resident memory).
 #include <pthread.h>
 #include <unistd.h>
 
