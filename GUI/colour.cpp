@@ -2,7 +2,7 @@
 
 #include <X11/Xlib.h>
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui {
 
@@ -45,7 +45,10 @@ bool TrueColourPixel(const Visual* visual, XColor& colour) {
 // Every control's drawing asks for its colours; on a TrueColor visual they cost no trip to
 // the server.
 int SCOL(int r, int g, int b) {
-    Display* display = XDisplay();
+    return DisplayPixel(XDisplay(), r, g, b);
+}
+
+int DisplayPixel(Display* display, int r, int g, int b) {
     if (!display) return 0;
     XColor colour{};
     colour.red = static_cast<unsigned short>(r * 256);

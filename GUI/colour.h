@@ -5,7 +5,7 @@
 
 namespace velk::gui {
 
-// Slots of the process-wide palette (statdata); each holds an allocated X pixel.
+// Slots of the palette; each holds an X pixel of the connection it is drawn on.
 enum SPaletteSlot {
     COLOUR_WHITE,
     COLOUR_YELLOW,
@@ -49,6 +49,8 @@ extern const SRGB kPalette[COLOUR_COUNT];
 // Allocates a read-only cell of the 8-bit colour (r, g, b) in the default colormap of
 // screen 0 and returns its pixel; 0 when there is no display or the allocation failed.
 int SCOL(int r, int g, int b);
+// The same on a given connection.
+int DisplayPixel(Display* display, int r, int g, int b);
 
 // On a TrueColor visual a pixel follows from the colour itself: sets colour.pixel to what
 // the server would allocate for colour's 16-bit channels and answers true, without a

@@ -13,9 +13,7 @@
 #include "GUI/registry.h"
 #include "GUI/staticdata.h"
 #include "GUI/tooltip.h"
-#include "GUI/xdisplay.h"
-#include "plugin/application.h"
-#include "plugin/vst_abi_eventproc.h"
+#include "GUI/world.h"
 #include "system/system.h"
 
 namespace velk::gui {
@@ -69,6 +67,8 @@ int SControl::Create(SGlobals* newGlobals, SControl* newParent, unsigned newId, 
         SetStateBits(STATE_MAPPED, false);
         return 0;
     }
+    // The connection's fonts stay while any control lives on it.
+    Use(display);
     if (style & (STYLE_MAIN | STYLE_DIALOG)) SetWindowManagerHints(title, width, height);
     if (!(style & STYLE_BORDER)) SetUndecorated();
     PublishProperties();
@@ -115,7 +115,8 @@ void SControl::CreateWindow(Display* d, int x, int y, int width, int height, Win
                                CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
     }
     if (window && (style & (STYLE_MAIN | STYLE_DIALOG))) {
-        deleteAtom = XInternAtom(d, "WM_DELETE_WINDOW", True);
+        const SAtoms* atoms = Atoms(d, parentWindow == root);
+        deleteAtom = atoms ? atoms->deleteWindow : 0;
         if (deleteAtom) XSetWMProtocols(d, window, &deleteAtom, 1);
     }
 }
@@ -134,40 +135,14 @@ void SControl::SetWindowManagerHints(const char* title, int width, int height) {
     XFree(hints);
 }
 
-namespace {
-
-// The window-manager hint atoms the server knows. Xlib does not remember a name the server
-// lacks, so each control would ask again for every missing one (all four on a server
-// without a window manager). They are asked for together, afresh for each top-level
-// window, which is what a window manager reads them on, and reused for its children.
-struct HintAtoms {
-    Atom motif = 0;
-    Atom win = 0;
-    Atom kwm = 0;
-    Atom type = 0;
-};
-
-HintAtoms WindowHintAtoms(Display* display, bool refresh) {
-    static Display* known = nullptr;
-    static HintAtoms atoms;
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    if (refresh || known != display) {
-        char* names[] = {const_cast<char*>("_MOTIF_WM_HINTS"), const_cast<char*>("_WIN_HINTS"),
-                         const_cast<char*>("KWM_WIN_DECORATION"),
-                         const_cast<char*>("_NET_WM_WINDOW_TYPE")};
-        Atom found[4] = {};
-        XInternAtoms(display, names, 4, True, found);
-        atoms = {found[0], found[1], found[2], found[3]};
-        known = display;
-    }
-    return atoms;
-}
-
-} // namespace
-
 void SControl::SetUndecorated() {
     const bool topLevel = parentWindow == RootWindow(display, DefaultScreen(display));
-    const HintAtoms atoms = WindowHintAtoms(display, topLevel);
+    // Looked up afresh for each top-level window, which is what a window manager reads
+    // them on (one may bring them later), and reused for its children.
+    // (A main window or dialog had them refreshed as its window was made.)
+    const SAtoms* found = Atoms(display, topLevel && !(style & (STYLE_MAIN | STYLE_DIALOG)));
+    if (!found) return;
+    const SAtoms& atoms = *found;
     if (atoms.motif) {
         long hints[4] = {2, 0, 0, 0};
         XChangeProperty(display, window, atoms.motif, atoms.motif, 32, PropModeReplace,
@@ -193,15 +168,17 @@ void SControl::SetUndecorated() {
 }
 
 // The control's item is looked up in the registry by the dispatcher; a host calls the
-// event procedure item (see plugin/vst_abi_eventproc.h for what each holds).
+// event procedure item, both as the host ABI above us decided (SetPublishedItems).
 void SControl::PublishProperties() {
     const std::uint32_t item = registry::Register(this);
-    Atom self = XInternAtom(display, "_ZOVUZOZ", False);
+    const SAtoms* atoms = Atoms(display);
+    if (!atoms) return;
+    Atom self = atoms->control;
     long value = static_cast<long>(item);
     XChangeProperty(display, window, self, self, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&value), 1);
-    Atom proc = XInternAtom(display, "_XEventProc", False);
-    long procItem = static_cast<long>(plugin::EventProcItem(&SControl::eventProc));
+    Atom proc = atoms->eventProc;
+    long procItem = static_cast<long>(EventProcItem());
     XChangeProperty(display, window, proc, proc, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&procItem), 1);
 }
@@ -248,6 +225,7 @@ void SControl::DestroyWindow() {
     if (display && window) {
         XDestroyWindow(display, window);
         XFlush(display);
+        Unuse(display);
     }
     window = 0;
 }

@@ -190,9 +190,12 @@ public:
     virtual bool IsSubcontrol(unsigned id) { return id == this->id; }
     virtual void SetRoundShape(bool round);
 
-    // STimerTarget: delivers a caller-built record (a timer's) to the listeners of its
+    // STimerTarget: a tick becomes EVENT_TIMER with a = 1 and b = the timer's id, sent
+    // to the listeners like any other event.
+    int TimerTick(int id, int time) override;
+    // Delivers a caller-built record to the listeners of its
     // type, under the record's own mutex when it has one.
-    int SendEvent(SEvent* event) override;
+    int SendEvent(SEvent* event);
     bool CleaningUp() const override { return cleaningUp.load(std::memory_order_acquire); }
 
     // Fills this control's record and hands it to every listener of `type` in order;

@@ -12,6 +12,16 @@ int NewId(SGlobals* globals) {
 }
 } // namespace
 
+int SControl::TimerTick(int id, int time) {
+    // A fresh record per tick: the worker and a caller of Notification never share one.
+    SEvent event;
+    event.time = time;
+    event.type = EVENT_TIMER;
+    event.a = 1;
+    event.b = id;
+    return SendEvent(&event);
+}
+
 // A control without a window (no display) starts no thread.
 void SControl::CreateTimer(int ms, bool start) {
     if (!window) return;

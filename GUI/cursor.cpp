@@ -2,7 +2,7 @@
 
 #include <X11/cursorfont.h>
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 #include "GUI/xerror.h"
 
 namespace velk::gui {

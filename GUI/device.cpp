@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "GUI/colour.h"
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui::context {
 

@@ -2,6 +2,8 @@
 
 #include <X11/Xutil.h>
 
+#include "GUI/world.h"
+
 namespace velk::gui {
 
 void SDialog::CloseDialog() {
@@ -44,7 +46,8 @@ void SDialog::RunModal() {
     if (!display || !GetWindow()) return;
     modal = true;
     XFlush(display);
-    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const SAtoms* atoms = Atoms(display);
+    const Atom protocols = atoms ? atoms->protocols : 0;
     while (modal) {
         XEvent event;
         XNextEvent(display, &event);

@@ -13,9 +13,8 @@
 #include "GUI/registry.h"
 #include "GUI/tooltip.h"
 #include "GUI/tooltipplace.h"
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 #include "GUI/xerror.h"
-#include "plugin/application.h"
 #include "system/system.h"
 
 namespace velk::gui {
@@ -45,15 +44,9 @@ private:
 
 namespace {
 
-// Atoms are the same for every connection to a server; cache the last one asked.
 Atom ControlAtom(Display* display) {
-    static Display* known = nullptr;
-    static Atom atom = 0;
-    if (known != display) {
-        atom = XInternAtom(display, "_ZOVUZOZ", False);
-        known = display;
-    }
-    return atom;
+    const SAtoms* atoms = Atoms(display);
+    return atoms ? atoms->control : 0;
 }
 
 void ClearButtons(bool* f) {
@@ -67,8 +60,9 @@ SControl* SDispatcher::Target(Window window) {
     unsigned long item = 0;
     if (!ReadProperty32(display, window, ControlAtom(display), item)) return nullptr;
     SControl* c = registry::Find(static_cast<std::uint32_t>(item));
-    // A live control, and the one that owns this very window.
-    if (!c || c->window != window || !c->input) return nullptr;
+    // A live control, and the one that owns this very window on this very connection:
+    // window ids of two servers may coincide.
+    if (!c || c->window != window || c->display != display || !c->input) return nullptr;
     return c;
 }
 
@@ -92,7 +86,10 @@ bool SDispatcher::PointerInside(SControl* c) {
 
 int SDispatcher::Dispatch(SControl* c, XEvent* e) {
     const bool accepts = c->AcceptsInput();
-    SControl* t = SControl::capture ? SControl::capture : c;
+    // A capture on another connection (another editor's drag) has nothing to do with this.
+    SControl* captured =
+        SControl::capture && SControl::capture->display == display ? SControl::capture : nullptr;
+    SControl* t = captured ? captured : c;
     switch (e->type) {
     case KeyPress:
     case KeyRelease:
@@ -107,7 +104,7 @@ int SDispatcher::Dispatch(SControl* c, XEvent* e) {
             CursorSet(c);
         else
             CursorFree(c);
-        if (!accepts || SControl::capture) return 1;
+        if (!accepts || captured) return 1;
         return Crossing(c, e->xcrossing);
     case FocusIn:
         c->Focussing(true);
@@ -385,9 +382,10 @@ int SDispatcher::Client(SControl* c, XClientMessageEvent& e) {
 int SControl::eventProc(XEvent* event) {
     if (!event || !event->xany.window) return 0;
     Display* display = event->xany.display ? event->xany.display : XDisplay();
-    if (!display) return 0;
-    // Editors refresh their panels from the idle thread under the same lock.
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    if (!display || IsDead(display)) return 0;
+    // Editors refresh their panels from the idle thread under the same lock; whatever the
+    // event leads to is made on its own connection.
+    SDisplayScope scope(display);
     SDispatcher dispatcher(display);
     SControl* c = dispatcher.Target(event->xany.window);
     if (!c) return 0;

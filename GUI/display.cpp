@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "GUI/control.h"
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui {
 
@@ -48,6 +48,12 @@ SScreenFacts SDisplay::GatherFacts(Display* display) {
     facts.width = DisplayWidth(display, screen);
     facts.height = DisplayHeight(display, screen);
     return facts;
+}
+
+std::shared_ptr<SDisplay> SDisplay::Gather() {
+    auto layout = std::make_shared<SDisplay>();
+    layout->AllMonitorRects();
+    return layout;
 }
 
 void SDisplay::AllMonitorRects() {

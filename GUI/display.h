@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <memory>
 #include <vector>
 
 #include "GUI/object.h"
@@ -34,6 +35,9 @@ struct SScreenFacts {
 
 class SDisplay {
 public:
+    // A layout of the monitors of the display in use, for the system data to keep.
+    static std::shared_ptr<SDisplay> Gather();
+
     // Reads the server's facts and builds the monitor list; an empty list without display.
     void AllMonitorRects();
     // The layout rules: Xinerama screens, else work areas, else the default screen,

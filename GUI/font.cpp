@@ -1,6 +1,6 @@
 #include "GUI/font.h"
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui::context {
 

@@ -25,6 +25,8 @@ public:
     const char* Name() const { return name.Text(); }
     Font Id() const { return fontId; }
     XFontStruct* Info() const { return info; }
+    // The connection the font was loaded on.
+    Display* Connection() const { return display; }
     int Ascent() const { return info ? info->ascent : 0; }
     int Descent() const { return info ? info->descent : 0; }
 

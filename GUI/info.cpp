@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "GUI/messagedialog.h"
-#include "GUI/xdisplay.h"
-#include "plugin/application.h"
+#include "GUI/world.h"
 
 namespace velk::gui {
 
@@ -16,8 +15,15 @@ SMessageDialog* dialog = nullptr;
 void SInfo(const char* text, const char* title) {
     fprintf(stderr, "%s: %s\n", title ? title : "", text ? text : "");
     fflush(stderr);
+    SNoSigpipe noSigpipe;
     std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    // Asked without reporting: a headless host only gets the line above.
+    // A dialog whose server went away is gone for good; a new one goes on a live connection.
+    if (dialog && IsDead(dialog->Connection())) {
+        delete dialog;
+        dialog = nullptr;
+    }
+    // Asked without reporting: a headless host (or one whose server went away) only gets
+    // the line above.
     if (!XDisplay()) return;
     if (!dialog) dialog = new SMessageDialog();
     if (!dialog->GetWindow()) {

@@ -37,6 +37,15 @@ public:
         }
         this->items.clear();
     }
+    template <typename Predicate> void DeleteWhere(Predicate chosen) {
+        std::vector<T*> kept;
+        for (T* item : this->items)
+            if (item && chosen(item))
+                delete item;
+            else if (item)
+                kept.push_back(item);
+        this->items.swap(kept);
+    }
 };
 
 class SPenList : public SPointerList<SDrawPen> {};

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "plugin/vst_abi_eventproc.h"
+#include "GUI/world.h"
 
 namespace velk::gui::registry {
 
@@ -22,7 +22,7 @@ SRegistry& Instance() {
 }
 
 std::uint32_t NewItem(SRegistry& r, SControl* control) {
-    if (plugin::kControlItemIsAddress)
+    if (ControlItemIsAddress())
         return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(control));
     // Keys are not reused while the counter lasts; 0 is never a key.
     do {

@@ -1,6 +1,6 @@
 #include "GUI/staticdata.h"
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 velk::gui::context::SStaticData* statdata = nullptr;
 
@@ -16,6 +16,12 @@ void SStaticData::AddColours() {
     if (coloursAdded || !XDisplay()) return;
     for (const SRGB& c : kPalette) AddColour(SCOL(c.r, c.g, c.b));
     coloursAdded = true;
+}
+
+int SStaticData::Colour(int slot) const {
+    if (slot < 0 || slot >= kCapacity) return 0;
+    if (const int* palette = Palette(XDisplay())) return palette[slot];
+    return slot < count ? colours[slot] : 0;
 }
 
 void SStaticData::AddColour(int pixel) {
@@ -41,12 +47,18 @@ SDrawBrush* SStaticData::FindBrush(int colour) {
 }
 
 SDrawFont* SStaticData::FindFont(int size, bool bold, bool italic) {
+    Display* display = XDisplay();
     for (SDrawFont* font : fonts)
-        if (font && font->Size() == size && font->Bold() == bold && font->Italic() == italic)
+        if (font && font->Connection() == display && font->Size() == size && font->Bold() == bold &&
+            font->Italic() == italic)
             return font;
     SDrawFont* font = new SDrawFont(size, bold, italic, false, nullptr);
     fonts.Add(font);
     return font;
+}
+
+void SStaticData::ReleaseFonts(Display* display) {
+    fonts.DeleteWhere([display](const SDrawFont* font) { return font->Connection() == display; });
 }
 
 } // namespace velk::gui::context

@@ -1,5 +1,7 @@
 // The process-wide drawing resources: the palette and the pen, brush and font caches.
-// Used only on the thread that builds and draws the interface, so it takes no lock.
+// Pens and brushes are plain values and serve every connection; a font and a palette
+// pixel belong to the connection they were made on, the one XDisplay() names when they
+// are asked for. Used under the toolkit's lock.
 #pragma once
 
 #include "GUI/colour.h"
@@ -22,10 +24,9 @@ public:
     void AddColours();
     // Appends one pixel; ignored when the table is full.
     void AddColour(int pixel);
-    // The pixel of a palette slot; 0 for a slot not filled.
-    int Colour(int slot) const {
-        return slot >= 0 && slot < count && slot < kCapacity ? colours[slot] : 0;
-    }
+    // The pixel of a palette slot on the connection in use (the table filled at load for
+    // one the toolkit does not know); 0 for a slot not filled.
+    int Colour(int slot) const;
     int ColourCount() const { return count; }
     bool ColoursAdded() const { return coloursAdded; }
 
@@ -34,8 +35,11 @@ public:
     SDrawPen* FindPen(int colour);
     // The first brush that paints with this colour, else a new solid brush.
     SDrawBrush* FindBrush(int colour);
-    // The first font of this size, weight and slant, else a newly loaded one.
+    // The first font of this size, weight and slant on the connection in use, else a
+    // newly loaded one.
     SDrawFont* FindFont(int size, bool bold, bool italic);
+    // Deletes the fonts made on that connection, before it goes.
+    void ReleaseFonts(Display* display);
 
     SPenListOwned pens;
     SBrushListOwned brushes;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui {
 
@@ -83,8 +83,10 @@ void SWindow::WindowClose() {
 void SWindow::WindowMinimize(bool normal) {
     Display* d = GetDisplay();
     if (!d) return;
-    static Atom changeState = 0;
-    if (!changeState) changeState = XInternAtom(d, "WM_CHANGE_STATE", True);
+    const SAtoms* atoms = Atoms(d);
+    // A window manager that came after our windows brings it now.
+    if (atoms && !atoms->changeState) atoms = Atoms(d, true);
+    const Atom changeState = atoms ? atoms->changeState : 0;
     if (!changeState) return;
     XEvent message{};
     message.xclient.type = ClientMessage;

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 
 namespace velk::gui {
 

@@ -2,38 +2,22 @@
 
 #include <X11/Xlib.h>
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <new>
 #include <string>
 
+#include "GUI/control.h"
+#include "GUI/display.h"
 #include "GUI/info.h"
 #include "GUI/staticdata.h"
 #include "engine/vstplugin.h"
 #include "plugin/editor.h"
 #include "plugin/vst_abi_eventproc.h"
 #include "system/idle.h"
-#include "system/persistent.h"
 #include "system/system.h"
 
-// From the extension writer's interface (Xlibint.h, whose macros clash with the C++
-// library): the hook a connection runs while it closes.
-extern "C" int (*XESetCloseDisplay(Display*, int, int (*)(Display*, XExtCodes*)))(Display*,
-                                                                                  XExtCodes*);
-
-Display* dps = nullptr;
-velk::system::SSystemData* sd = nullptr;
-
 namespace {
-
-std::atomic<Display*> hostDisplay{nullptr};
-// The close hook on the adopted host display; guarded by GuiLock.
-XExtCodes* hostDisplayHook = nullptr;
 
 const char* const kTitle = "Moravox";
 const char* const kSupport = "support@moravox.org";
@@ -54,79 +38,8 @@ std::string RefusalMessage(int status, SPlugin* plugin) {
     return text;
 }
 
-} // namespace
-
-Display* HostDisplay() {
-    return hostDisplay.load(std::memory_order_acquire);
-}
-
-namespace {
-
-// Runs inside XCloseDisplay of the host's connection, which still works here: every
-// window and font we made on it goes now, not later on a connection already gone.
-int HostDisplayClosing(Display* display, XExtCodes*) {
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    SPluginEditor::ReleaseGuis(display);
-    velk::gui::ReleaseInfoDialog(display);
-    if (statdata) statdata->fonts.DeleteAll();
-    hostDisplayHook = nullptr;
-    Display* expected = display;
-    hostDisplay.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
-    return 0;
-}
-
-void UnhookHostDisplay() {
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    Display* host = HostDisplay();
-    if (host && hostDisplayHook) XESetCloseDisplay(host, hostDisplayHook->extension, nullptr);
-    hostDisplayHook = nullptr;
-}
-
-} // namespace
-
-void AdoptHostDisplay(void* display) {
-    if (!display) return;
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    Display* expected = nullptr;
-    if (!hostDisplay.compare_exchange_strong(expected, static_cast<Display*>(display),
-                                             std::memory_order_acq_rel))
-        return;
-    hostDisplayHook = XAddExtension(static_cast<Display*>(display));
-    if (hostDisplayHook)
-        XESetCloseDisplay(static_cast<Display*>(display), hostDisplayHook->extension,
-                          &HostDisplayClosing);
-}
-
-std::recursive_mutex& GuiLock() {
-    // Never destroyed: an editor torn down by a late static destructor still finds it.
-    struct GuiLockTag {};
-    return velk::system::Persistent<GuiLockTag, std::recursive_mutex>();
-}
-
-Display* CurrentDisplay() {
-    Display* host = HostDisplay();
-    return host ? host : dps;
-}
-
-namespace {
-
-// Opens a connection without letting a server that hangs up during the handshake raise
-// SIGPIPE in the host, whose default action would end it.
-Display* OpenDisplayWithoutSigpipe(const char* name) {
-    sigset_t pipe, old;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, &old);
-    Display* display = XOpenDisplay(name);
-    // One raised meanwhile waits, pending on this thread: take it before unblocking.
-    sigset_t pending;
-    if (!sigismember(&old, SIGPIPE) && sigpending(&pending) == 0 &&
-        sigismember(&pending, SIGPIPE)) {
-        const timespec now{};
-        sigtimedwait(&pipe, nullptr, &now);
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return display;
+std::uint32_t EventProcItemForControls() {
+    return velk::plugin::EventProcItem(&velk::gui::SControl::eventProc);
 }
 
 } // namespace
@@ -135,17 +48,16 @@ void LoadTimeInit() {
     // Before any window of ours exists: the idle thread draws while the host's
     // thread dispatches events.
     XInitThreads();
-    const char* name = getenv("DISPLAY");
-    dps = OpenDisplayWithoutSigpipe(name ? name : ":0.0");
-    if (dps)
-        XFlush(dps);
-    else
-        fputs("Error: XOpenDisplay failed.\n", stderr);
+    // The toolkit learns what it publishes for hosts, and whom to tell when a
+    // connection closes, before any window exists.
+    velk::gui::SetPublishedItems(&EventProcItemForControls, velk::plugin::kControlItemIsAddress);
+    velk::gui::SetClosingListener(&SPluginEditor::ReleaseGuis);
+    velk::gui::OpenOwnDisplay();
     sd = new (std::nothrow) velk::system::SSystemData();
     if (sd) {
         sd->getOSInfos();
         sd->getCPUInfos();
-        sd->getDisplayInfos();
+        sd->getDisplayInfos(velk::gui::SDisplay::Gather());
     }
     statdata = new (std::nothrow) velk::gui::context::SStaticData();
     if (statdata) statdata->AddColours();
@@ -157,15 +69,15 @@ void UnloadTeardown() {
     SPluginEditor::ReleaseGuis(nullptr);
     SPluginEditor::ForgetAll();
     velk::gui::ReleaseInfoDialog(nullptr);
-    UnhookHostDisplay();
     velk::threading::ShutdownIdleThread();
-    // Fonts, brushes and pens go with it, before the display they were made on.
+    // Fonts go with the connections they were made on; every connection we know loses
+    // our hooks, and ours closes.
+    velk::gui::CloseOwnDisplay();
+    velk::gui::SetClosingListener(nullptr);
     delete statdata;
     statdata = nullptr;
     delete sd;
     sd = nullptr;
-    if (dps) XCloseDisplay(dps);
-    dps = nullptr;
     velk::plugin::ReleaseEventProcThunk();
 }
 

@@ -12,6 +12,7 @@
 #include "GUI/globals.h"
 #include "GUI/messagedialog.h"
 #include "panel/pluginpanel.h"
+#include "GUI/world.h"
 #include "plugin/application.h"
 #include "plugin/hosts.h"
 #include "plugin/splugin.h"
@@ -132,11 +133,16 @@ void SPluginEditor::GetHostApp(int& status) {
     if (hostType == velk::plugin::HOST_USINE) status = 3;
 }
 
-VstInt32 SPluginEditor::open(void* parent) {
+VstInt32 SPluginEditor::OpenOn(void* parent, _XDisplay* connection) {
     if (!parent) return 0;
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SNoSigpipe noSigpipe;
+    std::lock_guard<std::recursive_mutex> guard(velk::gui::GuiLock());
     if (IsOpen()) return 1;
-    Display* current = CurrentDisplay();
+    Display* current = connection ? connection : dps;
+    // A connection whose server went away (or one too many) is as good as none.
+    if (current && !velk::gui::Attach(current)) current = nullptr;
+    // Everything the panel makes goes on this connection.
+    velk::gui::SDisplayScope scope(current);
     const Window window = static_cast<Window>(reinterpret_cast<uintptr_t>(parent));
     // A window that does not exist would end the host through the default X error
     // handler at the first request; without any display there is nothing to show.
@@ -155,7 +161,7 @@ VstInt32 SPluginEditor::open(void* parent) {
             globals->fileFolder.Append(plugin->Directory()->Text());
         }
         if (panel && display != current) ReleaseGui();
-        if (!panel && !BuildPanel()) {
+        if (!panel && !BuildPanel(current)) {
             hostWindow = 0;
             globals->hostWindow = 0;
             return 0;
@@ -180,8 +186,8 @@ VstInt32 SPluginEditor::open(void* parent) {
     return 1;
 }
 
-bool SPluginEditor::BuildPanel() {
-    display = CurrentDisplay();
+bool SPluginEditor::BuildPanel(Display* connection) {
+    display = connection;
     SetSize(kWidth, kHeight);
     unsigned id = 0;
     velk::data::datastring<32, char> title = NewTitle(globals, id);
@@ -211,7 +217,8 @@ void SPluginEditor::close() {
     // Unregistering waits for a tick in progress; later passes no longer call us. The
     // lock is not held here, so that tick can finish.
     if (panel) panel->DestroyIdleTimer();
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SNoSigpipe noSigpipe;
+    velk::gui::SDisplayScope scope(display);
     if (panel) {
         // The host may have destroyed its window, and our panel with it, already.
         if (WindowExists(display, panel->GetWindow())) {
@@ -232,7 +239,8 @@ void SPluginEditor::close() {
 
 void SPluginEditor::ReleaseGui() {
     close();
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SNoSigpipe noSigpipe;
+    velk::gui::SDisplayScope scope(display);
     if (globals && globals->cursor == cursor) globals->cursor = nullptr;
     delete cursor;
     cursor = nullptr;
@@ -254,8 +262,11 @@ void SPluginEditor::idlestatic(void* editor) {
 void SPluginEditor::idle() {
     if (!IsOpen()) return;
     // Never wait here: the host's thread may hold the lock while it waits for us.
-    std::unique_lock<std::recursive_mutex> guard(GuiLock(), std::try_to_lock);
+    std::unique_lock<std::recursive_mutex> guard(velk::gui::GuiLock(), std::try_to_lock);
     if (!guard.owns_lock() || !IsOpen()) return;
+    // A panel whose server went away is left alone until it is closed or released.
+    if (display && velk::gui::IsDead(display)) return;
+    velk::gui::SDisplayScope scope(display);
     DispatchOwnEvents();
     if (updateAll.exchange(false, std::memory_order_acq_rel))
         update();
@@ -265,7 +276,7 @@ void SPluginEditor::idle() {
 
 void SPluginEditor::DispatchOwnEvents() {
     // A host that passed its own connection reads and hands over the events itself.
-    if (HostDisplay() || !display || display != dps) return;
+    if (!display || display != dps) return;
     for (int n = 0; n < kOwnEventsPerTick && XPending(display) > 0; n++) {
         XEvent event;
         XNextEvent(display, &event);
@@ -277,7 +288,7 @@ void SPluginEditor::DispatchOwnEvents() {
 }
 
 void SPluginEditor::update() {
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SDisplayScope scope(display);
     if (!IsOpen() || !panel) return;
     indexedPending.store(false, std::memory_order_release);
     for (auto& flag : pending) flag.store(0, std::memory_order_relaxed);
@@ -286,7 +297,7 @@ void SPluginEditor::update() {
 }
 
 void SPluginEditor::updateIndexed() {
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SDisplayScope scope(display);
     if (!IsOpen() || !panel) return;
     for (long index = 0; index < kPendingFlags; index++)
         if (pending[index].exchange(0, std::memory_order_acq_rel)) {
@@ -297,7 +308,7 @@ void SPluginEditor::updateIndexed() {
 
 void SPluginEditor::updateAtIndex(long index) {
     if (index < 0 || index >= kPendingFlags) return;
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SDisplayScope scope(display);
     if (!IsOpen() || !panel) return;
     pending[index].store(0, std::memory_order_release);
     refreshCount.fetch_add(1, std::memory_order_acq_rel);
@@ -319,12 +330,12 @@ uint64_t SPluginEditor::TakeUpdatedIndices() {
 }
 
 void SPluginEditor::idleslow() {
-    std::lock_guard<std::recursive_mutex> guard(GuiLock());
+    velk::gui::SDisplayScope scope(display);
     if (panel) panel->TimerProc(0);
 }
 
 void SPluginEditor::ResizeHostWindow(int width, int height) {
-    Display* current = display ? display : CurrentDisplay();
+    Display* current = display ? display : velk::gui::XDisplay();
     if (current && hostWindow && width > 0 && height > 0)
         XResizeWindow(current, hostWindow, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));

@@ -36,7 +36,10 @@ public:
 
     // The first open builds the panel in the hidden holder; every open then moves it
     // into the host's window. Returns 1, or 0 when there is no usable display or window.
-    VstInt32 open(void* parent) override;
+    // The panel lives on `connection` (ours for null); a panel built on another one is
+    // released and built anew.
+    VstInt32 OpenOn(void* parent, _XDisplay* connection);
+    VstInt32 open(void* parent) override { return OpenOn(parent, nullptr); }
     // Returns only once no idle tick runs and none can start, then moves the panel back
     // into the holder before the host's window goes.
     void close() override;
@@ -74,6 +77,8 @@ public:
     SPluginPanel* Panel() const { return panel; }
     unsigned long HostWindow() const { return hostWindow; }
     unsigned long HolderWindow() const { return holderWindow; }
+    // The connection the panel lives on; null before the first open.
+    _XDisplay* Connection() const { return display; }
     // How often the panel's controls were built, and how many RefreshControls calls the
     // updates made.
     int LoadCount() const { return loadCount; }
@@ -84,7 +89,7 @@ public:
     bool TakeUpdateAll() { return updateAll.exchange(false, std::memory_order_acq_rel); }
 
 private:
-    bool BuildPanel();
+    bool BuildPanel(_XDisplay* connection);
     // Hands the events of our own connection to the toolkit when no host reads them.
     void DispatchOwnEvents();
     void ResizeHostWindow(int width, int height);

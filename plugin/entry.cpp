@@ -1,5 +1,6 @@
 // The library's exported entry points and its load and unload hooks.
 #include "plugin/application.h"
+#include "system/system.h"
 
 namespace {
 

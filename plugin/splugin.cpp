@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "GUI/globals.h"
+#include "GUI/world.h"
 #include "plugin/application.h"
 #include "plugin/editor.h"
 #include "plugin/hosts.h"
@@ -64,8 +65,16 @@ VstIntPtr SPlugin::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, 
         return reinterpret_cast<VstIntPtr>(&editorRect);
     case effEditOpen:
         if (!ptr) return 0;
-        AdoptHostDisplay(reinterpret_cast<void*>(value));
-        if (editor) editor->open(ptr);
+        {
+            // Each editor lives on the connection its own open hands over (ours for 0);
+            // the first one handed over also serves work that belongs to no editor.
+            Display* handed = reinterpret_cast<Display*>(value);
+            velk::gui::AdoptHostDisplay(handed);
+            if (pluginEditor)
+                pluginEditor->OpenOn(ptr, handed);
+            else if (editor)
+                editor->open(ptr);
+        }
         return 1;
     case effEditClose:
         if (editor) editor->close();

@@ -1,6 +1,7 @@
 #include "system/system.h"
 
-#include "GUI/display.h"
+
+velk::system::SSystemData* sd = nullptr;
 
 namespace velk {
 namespace system {
@@ -28,11 +29,10 @@ void SSystemData::getCPUInfos() {
     amd3DNow = features & FEATURE_3DNOW;
 }
 
-bool SSystemData::getDisplayInfos() {
+bool SSystemData::getDisplayInfos(std::shared_ptr<gui::SDisplay> layout) {
     if (displayGathered) return false;
     displayGathered = true;
-    display = std::make_shared<gui::SDisplay>();
-    display->AllMonitorRects();
+    display = std::move(layout);
     return true;
 }
 

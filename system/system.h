@@ -24,9 +24,9 @@ public:
     // Load-time initialisation calls these three in this order.
     void getOSInfos();
     void getCPUInfos();
-    // Creates the monitor layout once, from the X display in use (an empty layout
-    // without one); returns false when already done.
-    bool getDisplayInfos();
+    // Keeps the monitor layout the toolkit gathered from the X display in use (it
+    // knows how); only the first call counts, later ones return false.
+    bool getDisplayInfos(std::shared_ptr<gui::SDisplay> layout);
 
     // An acceptable kernel and MMX, plus SSE and SSE2 when asked for.
     bool Qualifies(bool sse, bool sse2) const;
@@ -71,3 +71,6 @@ private:
 
 } // namespace system
 } // namespace velk
+
+// Machine information of the loaded library, gathered at load (null before and after).
+extern velk::system::SSystemData* sd;

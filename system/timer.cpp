@@ -1,6 +1,6 @@
 #include "system/timer.h"
 
-#include "GUI/events.h"
+#include <ctime>
 
 namespace velk {
 namespace threading {
@@ -36,14 +36,8 @@ void STimerObject::Stop() {
 void STimerObject::Notification() {
     STimerTarget* receiver = target.load(std::memory_order_acquire);
     if (!receiver) return;
-    // A fresh record per tick: the worker and a caller of Notification never
-    // share one.
-    gui::SEvent event;
-    event.time = static_cast<int>(clock());
-    event.type = gui::EVENT_TIMER;
-    event.a = 1;
-    event.b = id.load(std::memory_order_acquire);
-    if (!receiver->CleaningUp()) receiver->SendEvent(&event);
+    if (!receiver->CleaningUp())
+        receiver->TimerTick(id.load(std::memory_order_acquire), static_cast<int>(clock()));
 }
 
 void STimerObject::Sleep() {

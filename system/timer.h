@@ -24,7 +24,7 @@ public:
     // Returns once the worker has ended; from inside a tick on the worker it
     // only stops further ticks.
     virtual void Stop();
-    // One tick on the calling thread: EVENT_TIMER with a = 1 and b = id,
+    // One tick on the calling thread: the target's TimerTick with this id,
     // unless the target is being cleaned up.
     void Notification();
     // Sleeps one interval if a worker runs.

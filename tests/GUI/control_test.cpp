@@ -15,7 +15,7 @@
 
 #include "GUI/globals.h"
 #include "GUI/registry.h"
-#include "GUI/xdisplay.h"
+#include "GUI/world.h"
 #include "GUI/xerror.h"
 #include "gui_test_util.h"
 #include "system/thread.h"
@@ -198,9 +198,13 @@ TEST_F(Controls, TimersTickOnTheirOwnThreadAndStopWithTheControl) {
     struct STicks : public SControl {
         using SControl::SControl;
         void ParseEvent(SEvent* event) override {
-            if (event->type == EVENT_TIMER && event->sender == this) ticks.fetch_add(1);
+            if (event->type != EVENT_TIMER || event->sender != this) return;
+            // A tick carries a = 1 and the timer's id in b.
+            if (event->a != 1 || (event->b != 1 && event->b != 2)) wrong.fetch_add(1);
+            ticks.fetch_add(1);
         }
         std::atomic<int> ticks{0};
+        std::atomic<int> wrong{0};
     };
     const int before = ThreadCount();
     auto control =
@@ -215,6 +219,7 @@ TEST_F(Controls, TimersTickOnTheirOwnThreadAndStopWithTheControl) {
     while (control->ticks.load() < 3 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_GE(control->ticks.load(), 3);
+    EXPECT_EQ(control->wrong.load(), 0);
     added.reset();
     control.reset();
     EXPECT_EQ(ThreadCount(), before);

@@ -14,7 +14,7 @@
 namespace guitest {
 
 inline Display* D() {
-    return CurrentDisplay();
+    return velk::gui::XDisplay();
 }
 
 // How deep the calling thread holds the display lock (counted by the test program's

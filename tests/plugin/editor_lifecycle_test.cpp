@@ -167,13 +167,13 @@ TEST_F(EditorLifecycle, TicksBatchRefreshesAndAFullRefreshTakesThePendingOnes) {
     };
     {
         // Holding the lock keeps ticks out while we post.
-        std::lock_guard<std::recursive_mutex> hold(GuiLock());
+        std::lock_guard<std::recursive_mutex> hold(velk::gui::GuiLock());
         editor->postUpdateIndexed(3);
         editor->postUpdateIndexed(3);
     }
     EXPECT_TRUE(settle(2)) << editor->RefreshCount();
     {
-        std::lock_guard<std::recursive_mutex> hold(GuiLock());
+        std::lock_guard<std::recursive_mutex> hold(velk::gui::GuiLock());
         editor->postUpdate();
         editor->postUpdateIndexed(3);
         editor->postUpdateIndexed(200);

@@ -224,8 +224,8 @@ TEST(SSystemData, DescribesTheMachine) {
 TEST(SSystemData, DisplayInformationIsGatheredOnce) {
     SSystemData data;
     EXPECT_FALSE(data.DisplayGathered());
-    EXPECT_TRUE(data.getDisplayInfos());
-    EXPECT_FALSE(data.getDisplayInfos());
+    EXPECT_TRUE(data.getDisplayInfos(nullptr));
+    EXPECT_FALSE(data.getDisplayInfos(nullptr));
     EXPECT_TRUE(data.DisplayGathered());
 }
 
