@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 #include <sched.h>
+#include <signal.h>
 
 #include <cerrno>
 #include <chrono>
@@ -166,6 +167,12 @@ void* SThread::Trampoline(void* raw) {
     std::unique_ptr<Launch> launch(static_cast<Launch*>(raw));
     // Named so the plug-in's threads can be told apart in the host's process.
     pthread_setname_np(pthread_self(), kThreadName);
+    // A write to an X server that just went away must not raise SIGPIPE, whose default
+    // action would end the host: on our threads the write only fails.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     // Cleared however the routine ends, a thread exit's unwinding included.
     struct ScopedRun {
         ScopedRun(RunState* run, Routine routine) { SetCurrentRun(run, routine); }
