@@ -170,7 +170,7 @@ void SControl::SetUndecorated() {
 // The control's item is looked up in the registry by the dispatcher; a host calls the
 // event procedure item, both as the host ABI above us decided (SetPublishedItems).
 void SControl::PublishProperties() {
-    const std::uint32_t item = registry::Register(this);
+    const std::uint32_t item = registry::Register(this, display, window);
     const SAtoms* atoms = Atoms(display);
     if (!atoms) return;
     Atom self = atoms->control;

@@ -57,9 +57,13 @@ void ClearButtons(bool* f) {
 } // namespace
 
 SControl* SDispatcher::Target(Window window) {
+    // One of our windows is known without asking the server; any other window's property
+    // is read, and only names a control if that control is ours and owns the window.
+    SControl* c = registry::FindWindow(display, window);
+    if (!c && registry::WasOurs(display, window)) return nullptr;
     unsigned long item = 0;
-    if (!ReadProperty32(display, window, ControlAtom(display), item)) return nullptr;
-    SControl* c = registry::Find(static_cast<std::uint32_t>(item));
+    if (!c && ReadProperty32(display, window, ControlAtom(display), item))
+        c = registry::Find(static_cast<std::uint32_t>(item));
     // A live control, and the one that owns this very window on this very connection:
     // window ids of two servers may coincide.
     if (!c || c->window != window || c->display != display || !c->input) return nullptr;

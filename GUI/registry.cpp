@@ -1,7 +1,9 @@
 #include "GUI/registry.h"
 
+#include <functional>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include "GUI/world.h"
 
@@ -9,10 +11,30 @@ namespace velk::gui::registry {
 
 namespace {
 
+// Window ids of two servers may coincide: a window is known with its connection.
+using WindowKey = std::pair<const void*, unsigned long>;
+
+struct WindowKeyHash {
+    std::size_t operator()(const WindowKey& key) const {
+        return std::hash<const void*>()(key.first) ^ (std::hash<unsigned long>()(key.second) << 1);
+    }
+};
+
+struct SEntry {
+    std::uint32_t item;
+    WindowKey window;
+};
+
+// The windows of the last controls gone; more than a few editors' worth.
+constexpr std::size_t kGoneWindows = 512;
+
 struct SRegistry {
     std::mutex mutex;
+    WindowKey gone[kGoneWindows] = {};
+    std::size_t nextGone = 0;
     std::unordered_map<std::uint32_t, SControl*> byItem;
-    std::unordered_map<SControl*, std::uint32_t> byControl;
+    std::unordered_map<SControl*, SEntry> byControl;
+    std::unordered_map<WindowKey, SControl*, WindowKeyHash> byWindow;
     std::uint32_t nextKey = 1;
 };
 
@@ -33,15 +55,25 @@ std::uint32_t NewItem(SRegistry& r, SControl* control) {
 
 } // namespace
 
-std::uint32_t Register(SControl* control) {
+std::uint32_t Register(SControl* control, const void* display, unsigned long window) {
     if (!control) return 0;
     SRegistry& r = Instance();
     std::lock_guard<std::mutex> lock(r.mutex);
+    const WindowKey key(display, window);
     auto known = r.byControl.find(control);
-    if (known != r.byControl.end()) return known->second;
+    if (known != r.byControl.end()) {
+        // Published again, perhaps for a new window.
+        if (known->second.window != key) {
+            r.byWindow.erase(known->second.window);
+            known->second.window = key;
+            if (window) r.byWindow[key] = control;
+        }
+        return known->second.item;
+    }
     const std::uint32_t item = NewItem(r, control);
     r.byItem[item] = control;
-    r.byControl[control] = item;
+    r.byControl[control] = {item, key};
+    if (window) r.byWindow[key] = control;
     return item;
 }
 
@@ -50,7 +82,13 @@ void Unregister(SControl* control) {
     std::lock_guard<std::mutex> lock(r.mutex);
     auto known = r.byControl.find(control);
     if (known == r.byControl.end()) return;
-    r.byItem.erase(known->second);
+    r.byItem.erase(known->second.item);
+    auto mapped = r.byWindow.find(known->second.window);
+    if (mapped != r.byWindow.end() && mapped->second == control) r.byWindow.erase(mapped);
+    if (known->second.window.second) {
+        r.gone[r.nextGone] = known->second.window;
+        r.nextGone = (r.nextGone + 1) % kGoneWindows;
+    }
     r.byControl.erase(known);
 }
 
@@ -60,6 +98,24 @@ SControl* Find(std::uint32_t item) {
     std::lock_guard<std::mutex> lock(r.mutex);
     auto found = r.byItem.find(item);
     return found == r.byItem.end() ? nullptr : found->second;
+}
+
+SControl* FindWindow(const void* display, unsigned long window) {
+    if (!display || !window) return nullptr;
+    SRegistry& r = Instance();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    auto found = r.byWindow.find(WindowKey(display, window));
+    return found == r.byWindow.end() ? nullptr : found->second;
+}
+
+bool WasOurs(const void* display, unsigned long window) {
+    if (!display || !window) return false;
+    SRegistry& r = Instance();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    const WindowKey key(display, window);
+    for (const WindowKey& gone : r.gone)
+        if (gone == key) return true;
+    return false;
 }
 
 std::size_t Count() {
