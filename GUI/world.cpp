@@ -122,16 +122,20 @@ void Forget(SConnection& c, bool unhook) {
     c.display.store(nullptr, std::memory_order_release);
 }
 
+// Everything of ours made on the connection goes, then the record of it.
+void Release(SConnection& c, bool unhook) {
+    Display* display = c.display.load(std::memory_order_acquire);
+    if (World().closing) World().closing(display);
+    ReleaseInfoDialog(display);
+    if (statdata) statdata->ReleaseFonts(display);
+    Forget(c, unhook);
+}
+
 // Runs inside XCloseDisplay, which still works here: whatever was made on the connection
 // goes now, not later on a connection already gone.
 int Closing(Display* display, XExtCodes*) {
     std::lock_guard<std::recursive_mutex> guard(GuiLock());
-    SConnection* c = Find(display);
-    if (!c) return 0;
-    if (World().closing) World().closing(display);
-    ReleaseInfoDialog(display);
-    if (statdata) statdata->ReleaseFonts(display);
-    Forget(*c, false);
+    if (SConnection* c = Find(display)) Release(*c, false);
     return 0;
 }
 
@@ -183,12 +187,7 @@ void OpenOwnDisplay() {
 void CloseOwnDisplay() {
     std::lock_guard<std::recursive_mutex> guard(GuiLock());
     for (SConnection& c : World().connections)
-        if (c.display.load(std::memory_order_acquire) && c.display != dps) {
-            if (World().closing) World().closing(c.display);
-            ReleaseInfoDialog(c.display);
-            if (statdata) statdata->ReleaseFonts(c.display);
-            Forget(c, true);
-        }
+        if (c.display.load(std::memory_order_acquire) && c.display != dps) Release(c, true);
     if (dps) {
         // Our own hook releases what is left on it while it closes.
         XCloseDisplay(dps);
