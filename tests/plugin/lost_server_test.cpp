@@ -191,24 +191,25 @@ TEST(LostServer, HostOutlivesTheLoadTimeConnection) {
     char log[] = "/tmp/moravox-lost-server-XXXXXX";
     const int logFd = mkstemp(log);
     ASSERT_GE(logFd, 0);
+    // The child holds the write end of this pipe until it ends: its end wakes the poll.
+    int alive[2];
+    ASSERT_EQ(pipe2(alive, O_CLOEXEC), 0); // not held by what the child starts
     fflush(nullptr);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        close(alive[0]);
         dup2(logFd, STDERR_FILENO);
         _exit(ChildOutlivesItsServer());
     }
+    close(alive[1]);
     close(logFd);
+    pollfd ended = {alive[0], POLLIN, 0};
+    const bool hung = poll(&ended, 1, 60000) == 0;
+    close(alive[0]);
+    if (hung) kill(child, SIGKILL);
     int status = 0;
-    pid_t reaped = 0;
-    const auto end = Clock::now() + std::chrono::seconds(60);
-    while ((reaped = waitpid(child, &status, WNOHANG)) == 0 && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const bool hung = reaped == 0;
-    if (hung) {
-        kill(child, SIGKILL);
-        reaped = waitpid(child, &status, 0);
-    }
+    const pid_t reaped = waitpid(child, &status, 0);
     std::ifstream file(log);
     const std::string printed((std::istreambuf_iterator<char>(file)), {});
     unlink(log);
