@@ -44,21 +44,25 @@ bool ParsePosition(const std::string& text, int& x, int& y) {
 } // namespace
 
 std::string GuiUsage() {
-    return "  gui PLUGIN.so [--host-model 1|2|3] [--seconds S] [--screenshot FILE.png]\n"
-           "      [--commands] [--cycles N] [--process] [--notes] [--automate] [--at X,Y]\n"
+    return "  gui PLUGIN.so [--host-model 1|2|3] [--instances K] [--seconds S]\n"
+           "      [--screenshot FILE.png] [--commands] [--cycles N] [--process] [--notes]\n"
+           "      [--automate] [--at X,Y] [--baseline-tick MS] [--reconnect]\n"
            "      [--teardown normal|display-first|unload-first|no-edit-close]\n"
-           "      [--baseline-tick MS]\n"
            "      open the plug-in's editor in a window as a host of that kind embeds it\n"
-           "      (default model 1), until closed, S seconds, N reopenings or 'quit'\n";
+           "      (default model 1), until closed, S seconds, N reopenings or 'quit';\n"
+           "      --instances: K instances (1 to 8), their windows side by side from X,Y;\n"
+           "      --reconnect (model 2): each editor's connection and window close with it and\n"
+           "      are made anew at the next opening, as Carla does\n";
 }
 
 int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CommandArguments parsed;
     std::string error;
-    const std::set<std::string> valued = {"--host-model", "--seconds", "--screenshot",
-                                          "--cycles",     "--at",      "--teardown",
-                                          "--baseline-tick"};
-    const std::set<std::string> flags = {"--commands", "--process", "--notes", "--automate"};
+    const std::set<std::string> valued = {"--host-model", "--instances",    "--seconds",
+                                          "--screenshot", "--cycles",       "--at",
+                                          "--teardown",   "--baseline-tick"};
+    const std::set<std::string> flags = {"--commands", "--process", "--notes", "--automate",
+                                         "--reconnect"};
     if (!parsed.Parse(args, 1, valued, flags, error)) return UsageError("gui: " + error, err);
     if (parsed.Plain().size() != 1) return UsageError("gui takes exactly one plug-in path", err);
     GuiOptions options;
@@ -67,6 +71,11 @@ int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (!ParseInteger(parsed.Last("--host-model"), 1, 3, number))
             return UsageError("gui: --host-model takes 1, 2 or 3", err);
         options.hostModel = static_cast<int>(number);
+    }
+    if (parsed.Has("--instances")) {
+        if (!ParseInteger(parsed.Last("--instances"), 1, GuiSession::kMaxInstances, number))
+            return UsageError("gui: --instances takes a count from 1 to 8", err);
+        options.instances = static_cast<int>(number);
     }
     if (parsed.Has("--seconds") && !ParseSeconds(parsed.Last("--seconds"), options.seconds))
         return UsageError("gui: --seconds takes a number of seconds", err);
@@ -89,6 +98,9 @@ int RunGui(const std::vector<std::string>& args, std::ostream& out, std::ostream
     options.process = parsed.Has("--process");
     options.notes = parsed.Has("--notes");
     options.automate = parsed.Has("--automate");
+    options.reconnect = parsed.Has("--reconnect");
+    if (options.reconnect && options.hostModel != 2)
+        return UsageError("gui: --reconnect goes with --host-model 2", err);
 
     const XlibApi* x = LoadXlib(error);
     if (!x) return Fail(err, kExitFailure, "gui: " + error);

@@ -8,7 +8,13 @@
 //   state            whether the editor is open, where the panel is, our window's size
 //   open, close      open or close the editor on the GUI thread
 //   shot FILE        a PNG of our window
+//   remove           close the editor and the plug-in, and take its window away
+//   add              a new instance with its editor open, in the first free place
 //   quit             end the session
+//
+// Each acts on instance 0; prefixed with @K ("@1 set 0 0.5") on instance K, numbered from 0
+// in the order made and never reused. With a prefix, state also tells which instance it is,
+// our window and where it is, and the editor's window in it whether shown or not.
 #include <poll.h>
 #include <unistd.h>
 
@@ -35,50 +41,115 @@ std::string Ok(bool ok) {
     return ok ? "{\"ok\":1}" : "{\"ok\":0}";
 }
 
-} // namespace
+const char kNoInstance[] = "{\"error\":\"no such instance\"}";
 
-std::string GuiSession::ParametersArray() {
+std::string ParametersArray(Host* host) {
     std::string json = "[";
     for (VstInt32 index = 0; index < kReportedParameters; index++) {
         if (index) json += ',';
-        json += Number(host_ ? host_->GetParameter(index) : 0.0f);
+        json += Number(host ? host->GetParameter(index) : 0.0f);
     }
     return json + "]";
 }
 
-std::string GuiSession::ParametersJson() {
-    return "{\"params\":" + ParametersArray() + "}";
-}
-
-std::string GuiSession::MidiObject() {
-    const MidiCounts& m = midi_;
+std::string MidiObject(const MidiCounts& m, Host* host) {
     std::ostringstream json;
     json << "{\"note_on\":" << m.noteOn << ",\"note_off\":" << m.noteOff
          << ",\"cc\":" << m.controlChange << ",\"pc\":" << m.programChange << ",\"bend\":" << m.bend
          << ",\"panic\":" << m.panic << ",\"other\":" << m.other
-         << ",\"automated\":" << (host_ ? host_->CallCount(audioMasterAutomate) : 0) << "}";
+         << ",\"automated\":" << (host ? host->CallCount(audioMasterAutomate) : 0) << "}";
     return json.str();
 }
 
-std::string GuiSession::MidiJson() {
-    return "{\"midi\":" + MidiObject() + "}";
+// "@K" as instance K; false when the word is no such prefix.
+bool ParseSelector(const std::string& word, int& number) {
+    if (word.size() < 2 || word[0] != '@' || word.size() > 4) return false;
+    number = 0;
+    for (size_t i = 1; i < word.size(); i++) {
+        if (word[i] < '0' || word[i] > '9') return false;
+        number = number * 10 + (word[i] - '0');
+    }
+    return true;
 }
 
-std::string GuiSession::StateJson() {
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
-    int panelX = -1, panelY = -1;
-    Window child = 0;
-    const Window panel = d ? PanelWindow() : 0;
-    if (panel)
-        x_.XTranslateCoordinates(d, panel, x_.XDefaultRootWindow(d), 0, 0, &panelX, &panelY,
-                                 &child);
-    XWindowAttributes top{};
-    if (d && top_) x_.XGetWindowAttributes(d, top_, &top);
-    std::ostringstream json;
-    json << "{\"state\":{\"model\":" << options_.hostModel << ",\"open\":" << (editorOpen_ ? 1 : 0)
-         << ",\"panel\":" << panel << ",\"panel_at\":[" << panelX << ',' << panelY << "],\"top\":["
-         << top.width << ',' << top.height << "],\"procedure\":" << (procedure_ ? 1 : 0) << "}}";
-    return json.str();
+} // namespace
+
+std::string GuiSession::Command(int number, bool selected, const std::string& command,
+                                std::istream& line) {
+    std::string answer = kNoInstance;
+    // These run on this thread, as a host's automation does.
+    auto here = [&](const std::function<std::string(GuiInstance&)>& work) {
+        WithInstance(number, [&](GuiInstance* instance) {
+            if (instance) answer = work(*instance);
+        });
+        return answer;
+    };
+    auto there = [&](const std::function<std::string(GuiInstance&)>& work) {
+        OnGuiThread([&] {
+            if (GuiInstance* instance = Find(number)) answer = work(*instance);
+        });
+        return answer;
+    };
+    if (command == "params")
+        return here(
+            [](GuiInstance& i) { return "{\"params\":" + ParametersArray(i.GetHost()) + "}"; });
+    if (command == "set") {
+        VstInt32 index = -1;
+        float value = 0.0f;
+        const bool ok = static_cast<bool>(line >> index >> value);
+        return here([&](GuiInstance& i) {
+            if (ok) i.GetHost()->SetParameter(index, value);
+            return Ok(ok);
+        });
+    }
+    if (command == "program") {
+        VstIntPtr program = -1;
+        const bool ok = static_cast<bool>(line >> program);
+        return here([&](GuiInstance& i) {
+            if (ok) i.GetHost()->Dispatch(effSetProgram, 0, program);
+            return Ok(ok);
+        });
+    }
+    if (command == "midi")
+        return here(
+            [](GuiInstance& i) { return "{\"midi\":" + MidiObject(i.Midi(), i.GetHost()) + "}"; });
+    if (command == "state")
+        return there([&](GuiInstance& i) { return "{\"state\":" + i.StateObject(selected) + "}"; });
+    if (command == "open") return there([](GuiInstance& i) { return Ok(i.OpenEditor()); });
+    if (command == "close")
+        return there([](GuiInstance& i) {
+            i.CloseEditor();
+            return Ok(true);
+        });
+    if (command == "shot") {
+        std::string path;
+        line >> path;
+        return there([&](GuiInstance& i) { return Ok(!path.empty() && i.Screenshot(path)); });
+    }
+    if (command == "remove") {
+        OnGuiThread([&] {
+            if (!Find(number)) return;
+            RemoveInstance(number);
+            answer = Ok(true);
+        });
+        return answer;
+    }
+    if (command == "add") {
+        answer = Ok(false);
+        OnGuiThread([&] {
+            if (instances_.size() >= static_cast<size_t>(kMaxInstances)) return;
+            GuiInstance* added = AddInstance();
+            if (!added) return;
+            if (!added->OpenEditor()) {
+                RemoveInstance(added->Number());
+                return;
+            }
+            WaitForPanel(*added);
+            answer = "{\"ok\":1,\"instance\":" + std::to_string(added->Number()) + "}";
+        });
+        return answer;
+    }
+    return "{\"error\":\"unknown command\"}";
 }
 
 void GuiSession::ReadCommands() {
@@ -102,53 +173,27 @@ void GuiSession::ReadCommands() {
             std::string command;
             line >> command;
             if (command.empty()) continue;
-            if (command == "params") {
-                Say(ParametersJson());
-            } else if (command == "set") {
-                VstInt32 index = -1;
-                float value = 0.0f;
-                const bool ok = static_cast<bool>(line >> index >> value);
-                if (ok) host_->SetParameter(index, value);
-                Say(Ok(ok));
-            } else if (command == "program") {
-                VstIntPtr program = -1;
-                const bool ok = static_cast<bool>(line >> program);
-                if (ok) host_->Dispatch(effSetProgram, 0, program);
-                Say(Ok(ok));
-            } else if (command == "midi") {
-                Say(MidiJson());
-            } else if (command == "state") {
-                std::string state;
-                OnGuiThread([&] { state = StateJson(); });
-                Say(state);
-            } else if (command == "open" || command == "close") {
-                bool ok = true;
-                OnGuiThread([&] {
-                    if (command == "open")
-                        ok = OpenEditor();
-                    else
-                        CloseEditor();
-                });
-                Say(Ok(ok));
-            } else if (command == "shot") {
-                std::string path;
-                line >> path;
-                bool ok = false;
-                OnGuiThread([&] { ok = !path.empty() && Screenshot(path); });
-                Say(Ok(ok));
-            } else if (command == "quit") {
+            int number = 0;
+            const bool selected = command[0] == '@';
+            if (selected && !(ParseSelector(command, number) && line >> command)) {
+                Say(kNoInstance);
+                continue;
+            }
+            if (command == "quit") {
                 Quit();
                 (void)!write(wakePipe_[1], "q", 1);
                 Say(Ok(true));
                 return;
-            } else {
-                Say("{\"error\":\"unknown command\"}");
             }
+            Say(Command(number, selected, command, line));
         }
     }
 }
 
 void GuiSession::Report() {
+    // The first instance still there: instance 0 unless it was removed.
+    GuiInstance* first = instances_.empty() ? nullptr : instances_.front().get();
+    static const MidiCounts none;
     std::vector<double> reopen = reopenMs_;
     std::sort(reopen.begin(), reopen.end());
     std::ostringstream json;
@@ -161,7 +206,20 @@ void GuiSession::Report() {
              << ",\"max\":" << Number(reopen.back());
     json << "},\"windows\":[" << windowsFirst_ << ',' << windowsLast_ << "],\"rss_kb\":["
          << rssFirstKb_ << ',' << rssLastKb_ << "],\"sanitized\":" << (kSanitized ? 1 : 0)
-         << ",\"params\":" << ParametersArray() << ",\"midi\":" << MidiObject() << "}}";
+         << ",\"params\":" << ParametersArray(first ? first->GetHost() : nullptr) << ",\"midi\":"
+         << (first ? MidiObject(first->Midi(), first->GetHost()) : MidiObject(none, nullptr));
+    // Several instances made: each one still there, in the order made.
+    if (nextNumber_ > 1) {
+        json << ",\"instances\":[";
+        for (size_t i = 0; i < instances_.size(); i++) {
+            GuiInstance& instance = *instances_[i];
+            json << (i ? "," : "") << "{\"instance\":" << instance.Number()
+                 << ",\"params\":" << ParametersArray(instance.GetHost())
+                 << ",\"midi\":" << MidiObject(instance.Midi(), instance.GetHost()) << '}';
+        }
+        json << ']';
+    }
+    json << "}}";
     Say(json.str());
 }
 

@@ -62,11 +62,17 @@ uint8_t Channel(unsigned long pixel, unsigned long mask) {
 bool CaptureWindow(const XlibApi& x, Display* display, Window window, RgbImage& image) {
     XWindowAttributes attributes;
     if (!x.XGetWindowAttributes(display, window, &attributes)) return false;
-    XImage* shot = x.XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    return CaptureArea(x, display, window, 0, 0, attributes.width, attributes.height, image);
+}
+
+bool CaptureArea(const XlibApi& x, Display* display, Window window, int left, int top, int width,
+                 int height, RgbImage& image) {
+    if (width <= 0 || height <= 0) return false;
+    XImage* shot = x.XGetImage(display, window, left, top, static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (!shot) return false;
-    image.width = attributes.width;
-    image.height = attributes.height;
+    image.width = width;
+    image.height = height;
     image.rgb.assign(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3, 0);
     size_t at = 0;
     for (int row = 0; row < image.height; row++) {

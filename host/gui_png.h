@@ -18,6 +18,9 @@ struct RgbImage {
 
 // The window's contents, its children included; false when the window cannot be read.
 bool CaptureWindow(const XlibApi& x, Display* display, Window window, RgbImage& image);
+// A rectangle of the window in its own coordinates (of the root: what the screen shows there).
+bool CaptureArea(const XlibApi& x, Display* display, Window window, int left, int top, int width,
+                 int height, RgbImage& image);
 
 // The PNG file's bytes (8-bit RGB, no interlace).
 std::vector<uint8_t> EncodePng(const RgbImage& image);

@@ -25,10 +25,10 @@ double Since(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// Hosts of kinds 1 and 2 idle the editor at this period.
-constexpr uint64_t kEditorIdleMs = 40;
-// Our top-level window before the plug-in says how large it wants to be.
-constexpr unsigned kInitialSize = 100;
+// Between two of our windows side by side.
+constexpr int kWindowGap = 10;
+// A window's width when no editor has told its size yet.
+constexpr int kFallbackWidth = 100;
 
 } // namespace
 
@@ -50,8 +50,8 @@ void GuiSession::Say(const std::string& line) {
 
 int GuiSession::Run(const std::string& pluginPath) {
     x_.XInitThreads(); // the plug-in draws from its own threads on connections we pass it
-    display_ = x_.XOpenDisplay(nullptr);
-    if (!display_) {
+    display_ = XConnection(x_);
+    if (!display_.Get()) {
         err_ << "moravox-host: gui: cannot open the X display\n";
         return 1;
     }
@@ -60,33 +60,35 @@ int GuiSession::Run(const std::string& pluginPath) {
         err_ << "moravox-host: " << library_->Error() << '\n';
         return 1;
     }
-    HostAnswers answers;
-    answers.realtimeEvents = true; // the audio thread collects the MIDI without a log
-    answers.canDo["sizeWindow"] = options_.hostModel == 3 ? 0 : 1;
-    host_ = new Host(*library_, answers);
-    if (!host_->Instantiate()) {
-        err_ << "moravox-host: " << host_->Error() << '\n';
-        return 1;
-    }
-    host_->Open();
-    host_->Resume();
-    if (pipe(wakePipe_) != 0 || !CreateWindows()) {
+    if (pipe(wakePipe_) != 0) {
         err_ << "moravox-host: gui: cannot create the host window\n";
         return 1;
     }
+    GuiInstance* first = AddInstance();
+    if (!first) return 1;
     StartThreads();
     const auto start = std::chrono::steady_clock::now();
-    if (!OpenEditor()) {
+    if (!first->OpenEditor()) {
         err_ << "moravox-host: gui: the plug-in did not open its editor\n";
         StopThreads();
         TearDown();
         return 1;
     }
     firstOpenMs_ = Since(start);
-    // Ready once the panel can take input.
-    for (int tries = 0; tries < 100 && PanelWindow() == 0; tries++) Pump(10);
+    WaitForPanel(*first);
+    // The others one after the other, each placed once the one before told its size.
+    for (int k = 1; k < options_.instances; k++) {
+        GuiInstance* next = AddInstance();
+        if (!next || !next->OpenEditor()) {
+            if (next) err_ << "moravox-host: gui: the plug-in did not open its editor\n";
+            StopThreads();
+            TearDown();
+            return 1;
+        }
+        WaitForPanel(*next);
+    }
     Pump(30);
-    Say(StateJson());
+    Say("{\"state\":" + first->StateObject(false) + "}");
     if (options_.commands) reader_ = std::thread([this] { ReadCommands(); });
     if (!options_.screenshot.empty()) {
         Pump(300);
@@ -102,156 +104,147 @@ int GuiSession::Run(const std::string& pluginPath) {
     return 0;
 }
 
-bool GuiSession::CreateWindows() {
-    // Kind 2 makes its window on the connection it hands the editor.
-    Display* d = display_;
-    if (options_.hostModel == 2) {
-        editorDisplay_ = x_.XOpenDisplay(nullptr);
-        if (!editorDisplay_) return false;
-        d = editorDisplay_;
+GuiInstance* GuiSession::AddInstance() {
+    int slot = 0;
+    while (std::any_of(instances_.begin(), instances_.end(),
+                       [&](const auto& i) { return i->Slot() == slot; }))
+        slot++;
+    int width = kFallbackWidth;
+    if (slot > 0) {
+        // The first editor's width sets the spacing.
+        int x = 0, y = 0, height = 0;
+        if (auto rect = instances_.front()->GetHost()->EditorRect())
+            width = rect->right - rect->left;
+        else
+            instances_.front()->Area(x, y, width, height);
     }
-    const int screen = x_.XDefaultScreen(d);
-    top_ = x_.XCreateSimpleWindow(d, x_.XDefaultRootWindow(d), options_.x, options_.y, kInitialSize,
-                                  kInitialSize, 0, 0, x_.XBlackPixel(d, screen));
-    if (!top_) return false;
-    x_.XStoreName(d, top_, "moravox-host");
-    x_.XSelectInput(d, top_, StructureNotifyMask | ExposureMask);
-    deleteAtom_ = x_.XInternAtom(d, "WM_DELETE_WINDOW", False);
-    x_.XSetWMProtocols(d, top_, &deleteAtom_, 1);
-    if (options_.hostModel == 1) {
-        socket_ = x_.XCreateSimpleWindow(d, top_, 0, 0, 1, 1, 0, 0, x_.XBlackPixel(d, screen));
-        x_.XSelectInput(d, socket_, SubstructureNotifyMask | StructureNotifyMask);
-        x_.XMapWindow(d, socket_);
+    auto instance =
+        std::make_unique<GuiInstance>(x_, options_.hostModel, options_.reconnect,
+                                                  nextNumber_, slot, display_.Get());
+    std::string error;
+    if (!instance->Instantiate(*library_, error)) {
+        err_ << "moravox-host: " << error << '\n';
+        return nullptr;
     }
-    // Kinds 1 and 3 show their window before opening the editor, kind 2 afterwards.
-    if (options_.hostModel != 2) {
-        x_.XMapWindow(d, top_);
-        shown_ = true;
+    if (!instance->CreateWindows(options_.x + slot * (width + kWindowGap), options_.y)) {
+        err_ << "moravox-host: gui: cannot create the host window\n";
+        return nullptr;
     }
-    x_.XSync(d, False);
-    return true;
+    nextNumber_++;
+    std::lock_guard<std::mutex> guard(instancesMutex_);
+    instances_.push_back(std::move(instance));
+    return instances_.back().get();
 }
 
-void GuiSession::DestroyWindows() {
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
-    if (d && top_) {
-        x_.XDestroyWindow(d, top_);
-        x_.XSync(d, False);
+void GuiSession::RemoveInstance(int number) {
+    std::unique_ptr<GuiInstance> gone;
+    {
+        std::lock_guard<std::mutex> guard(instancesMutex_);
+        auto at = std::find_if(instances_.begin(), instances_.end(),
+                               [&](const auto& i) { return i->Number() == number; });
+        if (at == instances_.end()) return;
+        gone = std::move(*at);
+        instances_.erase(at);
     }
-    top_ = socket_ = 0;
+    owners_.clear();
+    // Events still queued for its windows are nobody's now.
+    for (Window w : {gone->Top(), gone->Socket()})
+        if (w) removed_.insert(w);
+    // As a host removing a plug-in: editor, plug-in, then what we made for it.
+    gone->CloseEditor();
+    gone->DestroyWindows();
+    gone->CloseOwnConnection();
+    gone->CloseHost();
 }
 
-bool GuiSession::OpenEditor() {
-    if (editorOpen_) return true;
-    const size_t resizes = host_->CallCount(audioMasterSizeWindow);
-    VstIntPtr opened = 0;
-    switch (options_.hostModel) {
-    case 1:
-        opened = host_->Dispatch(effEditOpen, 0, reinterpret_cast<VstIntPtr>(display_),
-                                 reinterpret_cast<void*>(socket_));
-        break;
-    case 2:
-        host_->Dispatch(effVendorSpecific, FourCC('s', 't', 'C', 'A'), FourCC('W', 'h', 'e', 'e'),
-                        nullptr, 1.0f);
-        opened = host_->Dispatch(effEditOpen, 0, reinterpret_cast<VstIntPtr>(editorDisplay_),
-                                 reinterpret_cast<void*>(top_));
-        break;
-    default: opened = host_->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(top_)); break;
-    }
-    if (!opened) return false;
-    editorOpen_ = true;
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
-    // Kind 2 asks for the rectangle; kind 1 follows the plug-in's size requests.
-    const bool asked = host_->CallCount(audioMasterSizeWindow) > resizes;
-    if (options_.hostModel == 2 || (options_.hostModel == 1 && asked)) {
-        if (auto rect = host_->EditorRect()) {
-            const unsigned width = static_cast<unsigned>(rect->right - rect->left);
-            const unsigned height = static_cast<unsigned>(rect->bottom - rect->top);
-            if (width > 0 && height > 0) {
-                x_.XResizeWindow(d, top_, width, height);
-                if (socket_) x_.XResizeWindow(d, socket_, width, height);
+GuiInstance* GuiSession::Find(int number) {
+    for (auto& instance : instances_)
+        if (instance->Number() == number) return instance.get();
+    return nullptr;
+}
+
+void GuiSession::WithInstance(int number, const std::function<void(GuiInstance*)>& work) {
+    std::lock_guard<std::mutex> guard(instancesMutex_);
+    work(Find(number));
+}
+
+void GuiSession::WaitForPanel(GuiInstance& instance) {
+    // Ready once the panel can take input.
+    for (int tries = 0; tries < 100 && instance.PanelWindow() == 0; tries++) Pump(10);
+}
+
+GuiInstance* GuiSession::OwnerOf(const XEvent& event) {
+    const Window window = event.xany.window; // the one the event was reported on
+    if (removed_.count(window)) return nullptr;
+    if (instances_.size() <= 1) return instances_.empty() ? nullptr : instances_[0].get();
+    // A window may have moved into a socket: ask again.
+    if (event.type == ReparentNotify) owners_.clear();
+    for (auto& instance : instances_)
+        if (instance->IsOurs(window)) return instance.get();
+    if (options_.hostModel != 1) return nullptr;
+    if (GuiInstance* owner = OwnerOfWindow(window)) return owner;
+    // A window outside every socket (a menu on the root) is left to the first procedure.
+    for (auto& instance : instances_)
+        if (instance->HasProcedure()) return instance.get();
+    return nullptr;
+}
+
+GuiInstance* GuiSession::OwnerOfWindow(Window window) {
+    const auto known = owners_.find(window);
+    if (known != owners_.end()) return Find(known->second);
+    Display* d = display_.Get();
+    std::vector<Window> path;
+    int owner = -1;
+    {
+        XErrorTrap trap(x_, d); // the window may be gone by now
+        for (Window at = window; at;) {
+            const auto cached = owners_.find(at);
+            if (cached != owners_.end()) {
+                owner = cached->second;
+                break;
             }
+            for (auto& instance : instances_)
+                if (instance->IsOurs(at)) owner = instance->Number();
+            if (owner >= 0) break;
+            path.push_back(at);
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            const Status ok = x_.XQueryTree(d, at, &root, &parent, &children, &count);
+            if (children) x_.XFree(children);
+            if (!ok || parent == root) break;
+            at = parent;
         }
     }
-    if (!shown_) {
-        x_.XMapWindow(d, top_);
-        shown_ = true;
-        x_.XSync(d, False);
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (x_.XQueryTree(d, top_, &root, &parent, &children, &count) && count > 0)
-            TakeProcedureFrom(children[0]);
-        if (children) x_.XFree(children);
-    }
-    x_.XFlush(d);
-    return true;
-}
-
-void GuiSession::CloseEditor() {
-    if (!editorOpen_) return;
-    host_->Dispatch(effEditClose);
-    editorOpen_ = false;
-}
-
-void GuiSession::TakeProcedureFrom(Window child) {
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
-    Atom property = x_.XInternAtom(d, "_XEventProc", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    if (x_.XGetWindowProperty(d, child, property, 0, 1, False, AnyPropertyType, &type, &format,
-                              &count, &remaining, &data) == Success &&
-        data && format == 32 && count == 1) {
-        // One format-32 item: only its low 32 bits are the procedure's address.
-        const uintptr_t item = *reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFul;
-        procedure_ = item ? reinterpret_cast<Procedure>(item) : nullptr;
-    }
-    if (data) x_.XFree(data);
-}
-
-void GuiSession::HandleEvent(XEvent& event) {
-    if (event.type == ClientMessage && event.xclient.window == top_ &&
-        static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom_)
-        quit_ = true;
-    if (options_.hostModel == 1 && event.type == ReparentNotify &&
-        event.xreparent.parent == socket_)
-        TakeProcedureFrom(event.xreparent.window);
-    if (!procedure_ || options_.hostModel == 3) return;
-    if (options_.hostModel == 2 && (event.type == FocusIn || event.type == FocusOut)) return;
-    procedure_(&event);
-}
-
-void GuiSession::IdleEditor() {
-    if (options_.hostModel == 3 || !editorOpen_) return;
-    const uint64_t now = NowMs();
-    if (now - lastIdle_ < kEditorIdleMs) return;
-    lastIdle_ = now;
-    host_->Dispatch(effEditIdle);
+    for (Window w : path) owners_[w] = owner;
+    return owner >= 0 ? Find(owner) : nullptr;
 }
 
 void GuiSession::Pump(int ms) {
     const uint64_t until = NowMs() + static_cast<uint64_t>(ms > 0 ? ms : 0);
-    Display* connections[2] = {display_, editorDisplay_};
+    std::vector<pollfd> fds;
     for (;;) {
-        for (Display* d : connections) {
+        // Ours first, then each editor's own (model 2), each event to the instance it is of.
+        for (size_t i = 0; i <= instances_.size(); i++) {
+            Display* d = i == 0 ? display_.Get() : instances_[i - 1]->OwnConnection();
             while (d && x_.XPending(d) > 0) {
                 XEvent event;
                 x_.XNextEvent(d, &event);
-                HandleEvent(event);
+                GuiInstance* owner = i == 0 ? OwnerOf(event) : instances_[i - 1].get();
+                if (owner && owner->HandleEvent(event)) quit_ = true;
             }
         }
         RunQueuedWork();
-        IdleEditor();
         const uint64_t now = NowMs();
+        for (auto& instance : instances_) instance->Idle(now);
         if (now >= until) return;
-        pollfd fds[3];
-        nfds_t n = 0;
-        for (Display* d : connections)
-            if (d) fds[n++] = {x_.XConnectionNumber(d), POLLIN, 0};
-        fds[n++] = {wakePipe_[0], POLLIN, 0};
-        const int wait = static_cast<int>(std::min<uint64_t>(until - now, kEditorIdleMs));
-        if (poll(fds, n, wait) > 0 && (fds[n - 1].revents & POLLIN)) {
+        fds.clear();
+        fds.push_back({x_.XConnectionNumber(display_.Get()), POLLIN, 0});
+        for (auto& instance : instances_)
+            if (Display* d = instance->OwnConnection())
+                fds.push_back({x_.XConnectionNumber(d), POLLIN, 0});
+        fds.push_back({wakePipe_[0], POLLIN, 0});
+        const int wait = static_cast<int>(std::min<uint64_t>(until - now, GuiInstance::kIdleMs));
+        if (poll(fds.data(), fds.size(), wait) > 0 && (fds.back().revents & POLLIN)) {
             char drain[64];
             (void)!read(wakePipe_[0], drain, sizeof(drain));
         }
@@ -297,11 +290,13 @@ void GuiSession::Loop() {
 
 void GuiSession::Cycles() {
     for (int cycle = 0; cycle < options_.cycles && !quit_; cycle++) {
-        CloseEditor();
+        for (auto& instance : instances_) instance->CloseEditor();
         Pump(1);
-        const auto start = std::chrono::steady_clock::now();
-        OpenEditor();
-        reopenMs_.push_back(Since(start));
+        for (auto& instance : instances_) {
+            const auto start = std::chrono::steady_clock::now();
+            instance->OpenEditor();
+            reopenMs_.push_back(Since(start));
+        }
         Pump(3);
         if (cycle == 0) {
             Pump(50);
@@ -315,61 +310,61 @@ void GuiSession::Cycles() {
 }
 
 void GuiSession::TearDown() {
+    // Every instance in the same order, one step after the other.
+    auto each = [&](void (GuiInstance::*step)()) {
+        for (auto& instance : instances_) ((*instance).*step)();
+    };
     switch (options_.teardown) {
     case Teardown::Normal:
-        CloseEditor();
-        host_->Close();
+        each(&GuiInstance::CloseEditor);
+        each(&GuiInstance::CloseHost);
         break;
     case Teardown::DisplayFirst:
-        CloseEditor();
-        DestroyWindows();
-        // The connection the plug-in took goes while the plug-in still lives.
-        if (options_.hostModel == 2) {
-            x_.XCloseDisplay(editorDisplay_);
-            editorDisplay_ = nullptr;
-        } else if (options_.hostModel == 1) {
-            x_.XCloseDisplay(display_);
-            display_ = nullptr;
-        }
-        host_->Close();
+        each(&GuiInstance::CloseEditor);
+        each(&GuiInstance::DestroyWindows);
+        // The connections the plug-in took go while the plug-in still lives.
+        if (options_.hostModel == 2)
+            each(&GuiInstance::CloseOwnConnection);
+        else if (options_.hostModel == 1)
+            display_.Close();
+        each(&GuiInstance::CloseHost);
         break;
     case Teardown::UnloadFirst:
-        // The instance is never closed: its object is left behind with the library gone.
+        // The instances are never closed: their objects are left behind with the library gone.
         library_.reset();
-        host_ = nullptr;
+        each(&GuiInstance::AbandonHost);
         break;
-    case Teardown::NoEditClose: host_->Close(); break;
+    case Teardown::NoEditClose: each(&GuiInstance::CloseHost); break;
     }
-    delete host_;
-    host_ = nullptr;
-    DestroyWindows();
-    if (editorDisplay_) x_.XCloseDisplay(editorDisplay_);
-    editorDisplay_ = nullptr;
-    if (display_) x_.XCloseDisplay(display_);
-    display_ = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(instancesMutex_);
+        instances_.clear();
+    }
+    owners_.clear();
+    display_.Close();
     library_.reset();
 }
 
-Window GuiSession::PanelWindow() {
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
-    Window holder = socket_ ? socket_ : top_;
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    Window panel = 0;
-    if (x_.XQueryTree(d, holder, &root, &parent, &children, &count) && count > 0)
-        panel = children[0];
-    if (children) x_.XFree(children);
-    XWindowAttributes attributes;
-    if (panel && x_.XGetWindowAttributes(d, panel, &attributes) &&
-        attributes.map_state == IsViewable)
-        return panel;
-    return 0;
-}
-
 bool GuiSession::Screenshot(const std::string& path) {
-    Display* d = editorDisplay_ ? editorDisplay_ : display_;
+    if (instances_.size() == 1) return instances_[0]->Screenshot(path);
+    // Several: what the screen shows over all our windows.
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool any = false;
+    for (auto& instance : instances_) {
+        int x = 0, y = 0, width = 0, height = 0;
+        if (!instance->Area(x, y, width, height)) continue;
+        left = any ? std::min(left, x) : x;
+        top = any ? std::min(top, y) : y;
+        right = any ? std::max(right, x + width) : x + width;
+        bottom = any ? std::max(bottom, y + height) : y + height;
+        any = true;
+    }
+    Display* d = display_.Get();
     RgbImage image;
-    return CaptureWindow(x_, d, top_, image) && WritePng(path, image);
+    return any &&
+           CaptureArea(x_, d, x_.XDefaultRootWindow(d), left, top, right - left, bottom - top,
+                       image) &&
+           WritePng(path, image);
 }
 
 } // namespace moravox::host

@@ -34,6 +34,24 @@ VstMidiEvent MidiMessage(unsigned char status, unsigned char data1, unsigned cha
     return event;
 }
 
+void Count(const VstMidiEvent& event, MidiCounts& midi) {
+    const unsigned status = static_cast<unsigned char>(event.midiData[0]);
+    const unsigned data1 = static_cast<unsigned char>(event.midiData[1]);
+    const unsigned data2 = static_cast<unsigned char>(event.midiData[2]);
+    switch (status & 0xF0) {
+    case 0x90: (data2 ? midi.noteOn : midi.noteOff)++; break;
+    case 0x80: midi.noteOff++; break;
+    case 0xB0:
+        // A panic resets every channel; channel 1's reset counts it once.
+        if (data1 == 120 && status == 0xB0) midi.panic++;
+        if (data1 < 120) midi.controlChange++;
+        break;
+    case 0xC0: midi.programChange++; break;
+    case 0xE0: midi.bend++; break;
+    default: midi.other++; break;
+    }
+}
+
 } // namespace
 
 void GuiSession::StartThreads() {
@@ -56,24 +74,16 @@ void GuiSession::AudioThread() {
     float* inputs[2] = {&buffers[0], &buffers[kBlockFrames]};
     float* outputs[2] = {&buffers[2 * kBlockFrames], &buffers[3 * kBlockFrames]};
     for (unsigned block = 0; !stop_; block++) {
-        if (options_.notes && block % 8 == 0) host_->SendMidi({MidiMessage(0x9F, 60, 100)});
-        if (options_.notes && block % 8 == 4) host_->SendMidi({MidiMessage(0x8F, 60, 0)});
-        host_->ProcessReplacing(inputs, outputs, kBlockFrames);
-        for (const VstMidiEvent& event : host_->TakeRealtimeEvents()) {
-            const unsigned status = static_cast<unsigned char>(event.midiData[0]);
-            const unsigned data1 = static_cast<unsigned char>(event.midiData[1]);
-            const unsigned data2 = static_cast<unsigned char>(event.midiData[2]);
-            switch (status & 0xF0) {
-            case 0x90: (data2 ? midi_.noteOn : midi_.noteOff)++; break;
-            case 0x80: midi_.noteOff++; break;
-            case 0xB0:
-                // A panic resets every channel; channel 1's reset counts it once.
-                if (data1 == 120 && status == 0xB0) midi_.panic++;
-                if (data1 < 120) midi_.controlChange++;
-                break;
-            case 0xC0: midi_.programChange++; break;
-            case 0xE0: midi_.bend++; break;
-            default: midi_.other++; break;
+        {
+            // One block for every instance in turn, as one host's audio thread does.
+            std::lock_guard<std::mutex> guard(instancesMutex_);
+            for (auto& instance : instances_) {
+                Host* host = instance->GetHost();
+                MidiCounts& midi = instance->Midi();
+                if (options_.notes && block % 8 == 0) host->SendMidi({MidiMessage(0x9F, 60, 100)});
+                if (options_.notes && block % 8 == 4) host->SendMidi({MidiMessage(0x8F, 60, 0)});
+                host->ProcessReplacing(inputs, outputs, kBlockFrames);
+                for (const VstMidiEvent& event : host->TakeRealtimeEvents()) Count(event, midi);
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kBlockPauseMs));
@@ -85,8 +95,14 @@ void GuiSession::AutomationThread() {
     std::mt19937 random(12345);
     std::uniform_int_distribution<size_t> which(0, std::size(kAutomated) - 1);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
-    while (!stop_) {
-        host_->SetParameter(kAutomated[which(random)], value(random));
+    for (size_t turn = 0; !stop_; turn++) {
+        {
+            // The instances take turns.
+            std::lock_guard<std::mutex> guard(instancesMutex_);
+            if (!instances_.empty())
+                instances_[turn % instances_.size()]->GetHost()->SetParameter(
+                    kAutomated[which(random)], value(random));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
@@ -115,8 +131,9 @@ int CountBelow(const XlibApi& x, Display* display, Window window) {
 } // namespace
 
 int GuiSession::CountWindows() {
-    x_.XSync(display_, False);
-    return CountBelow(x_, display_, x_.XDefaultRootWindow(display_));
+    Display* d = display_.Get();
+    x_.XSync(d, False);
+    return CountBelow(x_, d, x_.XDefaultRootWindow(d));
 }
 
 long GuiSession::ResidentKb() {

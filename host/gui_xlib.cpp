@@ -37,6 +37,22 @@ Loaded Load() {
 
 } // namespace
 
+namespace {
+int IgnoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+} // namespace
+
+XErrorTrap::XErrorTrap(const XlibApi& x, Display* display) : x_(x), display_(display) {
+    x_.XSync(display_, False);
+    previous_ = x_.XSetErrorHandler(IgnoreError);
+}
+
+XErrorTrap::~XErrorTrap() {
+    x_.XSync(display_, False); // the replies are in: any error of ours has been swallowed
+    x_.XSetErrorHandler(previous_);
+}
+
 const XlibApi* LoadXlib(std::string& error) {
     static const Loaded loaded = Load();
     error = loaded.error;

@@ -51,4 +51,51 @@ struct XlibApi {
 // one of them is missing.
 const XlibApi* LoadXlib(std::string& error);
 
+// A connection of ours to the server named by DISPLAY, closed when it goes.
+class XConnection {
+public:
+    XConnection() = default;
+    explicit XConnection(const XlibApi& x) : x_(&x), display_(x.XOpenDisplay(nullptr)) {}
+    ~XConnection() { Close(); }
+    XConnection(XConnection&& other) noexcept : x_(other.x_), display_(other.display_) {
+        other.display_ = nullptr;
+    }
+    XConnection& operator=(XConnection&& other) noexcept {
+        if (this != &other) {
+            Close();
+            x_ = other.x_;
+            display_ = other.display_;
+            other.display_ = nullptr;
+        }
+        return *this;
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    Display* Get() const { return display_; }
+    void Close() {
+        if (display_) x_->XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+
+private:
+    const XlibApi* x_ = nullptr;
+    Display* display_ = nullptr;
+};
+
+// Swallows the errors of requests made while it lives on windows that may be gone already;
+// errors of earlier requests still reach the handler that was there.
+class XErrorTrap {
+public:
+    XErrorTrap(const XlibApi& x, Display* display);
+    ~XErrorTrap();
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+private:
+    const XlibApi& x_;
+    Display* display_;
+    XErrorHandler previous_;
+};
+
 } // namespace moravox::host
