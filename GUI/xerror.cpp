@@ -67,13 +67,20 @@ int IgnoreError(Display*, XErrorEvent*) {
 }
 } // namespace
 
+SQuietErrors::SQuietErrors(Display* display) : display(display) {
+    XSync(display, False);
+    previous = XSetErrorHandler(IgnoreError);
+}
+
+SQuietErrors::~SQuietErrors() {
+    XSync(display, False); // the replies are in: every error of ours has been swallowed
+    XSetErrorHandler(previous);
+}
+
 void UndefineCursorSafely(Display* display, Window window) {
     if (!display || !window) return;
-    XSync(display, False);
-    XErrorHandler previous = XSetErrorHandler(IgnoreError);
+    SQuietErrors quiet(display);
     XUndefineCursor(display, window);
-    XSync(display, False);
-    XSetErrorHandler(previous);
 }
 
 unsigned long getProperty(Window window, Atom atom) {

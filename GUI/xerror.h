@@ -23,6 +23,21 @@ bool ReadProperty32(Display* display, Window window, Atom atom, unsigned long& i
 // default handler, which would end the host process.
 void UndefineCursorSafely(Display* display, Window window);
 
+// Swallows the X errors of the requests made while it lives (on windows a host may have
+// destroyed already), instead of letting the default handler end the host. Errors of
+// earlier requests still reach the handler that was in place.
+class SQuietErrors {
+public:
+    explicit SQuietErrors(Display* display);
+    ~SQuietErrors();
+    SQuietErrors(const SQuietErrors&) = delete;
+    SQuietErrors& operator=(const SQuietErrors&) = delete;
+
+private:
+    Display* display;
+    XErrorHandler previous;
+};
+
 // The first 32-bit item of a one-item property, or 0.
 unsigned long getProperty(Window window, Atom atom);
 

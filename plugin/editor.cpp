@@ -13,6 +13,7 @@
 #include "GUI/messagedialog.h"
 #include "panel/pluginpanel.h"
 #include "GUI/world.h"
+#include "GUI/xerror.h"
 #include "plugin/application.h"
 #include "plugin/hosts.h"
 #include "plugin/splugin.h"
@@ -35,33 +36,9 @@ std::vector<SPluginEditor*>& Editors() {
     return velk::system::Persistent<EditorsTag, std::vector<SPluginEditor*>>();
 }
 
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-// Swallows the X errors of a few requests on windows a host may already have destroyed,
-// instead of letting the default handler end the host.
-class SErrorTrap {
-public:
-    explicit SErrorTrap(Display* display) : display(display) {
-        XSync(display, False);
-        previous = XSetErrorHandler(IgnoreXError);
-    }
-    ~SErrorTrap() {
-        XSync(display, False);
-        XSetErrorHandler(previous);
-    }
-    SErrorTrap(const SErrorTrap&) = delete;
-    SErrorTrap& operator=(const SErrorTrap&) = delete;
-
-private:
-    Display* display;
-    XErrorHandler previous;
-};
-
 bool WindowExists(Display* display, Window window) {
     if (!display || !window) return false;
-    SErrorTrap trap(display);
+    velk::gui::SQuietErrors quiet(display);
     XWindowAttributes attributes;
     return XGetWindowAttributes(display, window, &attributes) != 0;
 }
@@ -224,7 +201,7 @@ void SPluginEditor::close() {
         if (WindowExists(display, panel->GetWindow())) {
             panel->Reparent(holderWindow);
         } else {
-            SErrorTrap trap(display);
+            velk::gui::SQuietErrors quiet(display);
             delete panel;
             panel = nullptr;
         }
