@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "GUI/globals.h"
+#include "support/wait.h"
 #include "GUI/registry.h"
 #include "GUI/world.h"
 #include "GUI/xerror.h"
@@ -46,17 +47,7 @@ std::vector<long> Property(Window w, const char* name, Atom* type = nullptr) {
 
 // Threads of ours (they carry SThread's name), so a sanitizer's own do not count.
 int ThreadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] == '.') continue;
-            std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-            std::string name;
-            if (std::getline(comm, name) && name == velk::threading::SThread::kThreadName) ++count;
-        }
-        closedir(dir);
-    }
-    return count;
+    return support::ThreadCount(velk::threading::SThread::kThreadName);
 }
 
 class Controls : public testing::Test {

@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/wait.h"
+
 namespace guihost {
 
 using Clock = std::chrono::steady_clock;
@@ -265,15 +267,7 @@ private:
     Display* d_;
 };
 
-// Polls until the condition holds or the time is up.
-inline bool Eventually(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return condition();
-}
+using support::Eventually;
 
 // The child of `parent` at this place and size, or 0.
 inline Window ChildAt(Display* d, Window parent, int x, int y, int width, int height) {
@@ -303,6 +297,28 @@ inline unsigned long PixelAt(Display* d, Window w, int x, int y) {
     const unsigned long pixel = XGetPixel(image, 0, 0);
     XDestroyImage(image);
     return pixel;
+}
+
+// A digest of a square of the window around (x, y): tells what is drawn there.
+inline std::string Drawn(Display* d, Window w, int x, int y) {
+    std::string digest;
+    for (int dy = -4; dy <= 4; dy += 2)
+        for (int dx = -4; dx <= 4; dx += 2)
+            digest += std::to_string(PixelAt(d, w, x + dx, y + dy)) + ',';
+    return digest;
+}
+
+// What is drawn around (x, y) once it is painted (not the black of a window not drawn yet)
+// and two looks agree; empty if that never happens.
+inline std::string Painted(Display* d, Window w, int x, int y) {
+    std::string seen;
+    Eventually([&] {
+        const std::string first = Drawn(d, w, x, y);
+        if (first.find_first_not_of("0,") == std::string::npos) return false;
+        seen = Drawn(d, w, x, y);
+        return seen == first;
+    });
+    return seen;
 }
 
 } // namespace guihost

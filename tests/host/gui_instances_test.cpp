@@ -8,6 +8,7 @@
 namespace {
 
 using guihost::Array;
+using guihost::Drawn;
 using guihost::Eventually;
 using guihost::Field;
 
@@ -43,15 +44,6 @@ Placed PanelOf(guihost::GuiHost& host, int k) {
         placed.y = static_cast<int>(at[1]);
     }
     return placed;
-}
-
-// A digest of a square of the panel around (x, y): tells what is drawn there.
-std::string Drawn(Display* d, Window panel, int x, int y) {
-    std::string digest;
-    for (int dy = -4; dy <= 4; dy += 2)
-        for (int dx = -4; dx <= 4; dx += 2)
-            digest += std::to_string(guihost::PixelAt(d, panel, x + dx, y + dy)) + ',';
-    return digest;
 }
 
 // Whether the window is still one of the screen's top-level windows.
@@ -177,10 +169,10 @@ TEST(InstancesOnTheirOwnConnections, EachEditorOutlivesTheOthersConnections) {
 
     // Automation redraws the second editor, and so does the server after a hide and show.
     const Placed second = PanelOf(host, 1);
-    const std::string off = Drawn(d, second.panel, kToggleX, kValueY);
+    const std::string off = guihost::Painted(d, second.panel, kToggleX, kValueY);
     EXPECT_EQ(host.Ask("@1 set 9 1"), "{\"ok\":1}");
     EXPECT_TRUE(Eventually([&] { return Drawn(d, second.panel, kToggleX, kValueY) != off; }));
-    const std::string on = Drawn(d, second.panel, kToggleX, kValueY);
+    const std::string on = guihost::Painted(d, second.panel, kToggleX, kValueY);
     const Window secondTop = static_cast<Window>(Field(host.Ask("@1 state"), "window"));
     XUnmapWindow(d, secondTop);
     XSync(d, False);

@@ -102,9 +102,12 @@ TEST_P(PanelInHost, EveryControlDrivesItsParameterWithItsScaling) {
 
 TEST_P(PanelInHost, HostAutomationReachesTheDialWithoutAnEventBack) {
     const double automatedBefore = host.Midi("automated");
+    const int dialX = kNormalX + 80, dialY = kNormalY + 67;
+    const std::string before = guihost::Painted(server.D(), host.Panel(), dialX, dialY);
     EXPECT_EQ(host.Ask("set 4 0.2"), "{\"ok\":1}");
-    // Give the idle tick time to refresh; the refresh must not call back into the host.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The idle tick redraws the dial; that refresh must not call back into the host.
+    EXPECT_TRUE(Eventually(
+        [&] { return guihost::Drawn(server.D(), host.Panel(), dialX, dialY) != before; }));
     EXPECT_EQ(host.Midi("automated"), automatedBefore);
     // The dial now holds 4: one step up from there is channel 5.
     input->Wheel(X(kNormalX + 80), Y(kNormalY + 67), true, 1);
@@ -113,13 +116,19 @@ TEST_P(PanelInHost, HostAutomationReachesTheDialWithoutAnEventBack) {
 
 TEST_P(PanelInHost, ProgramChangeRefreshesEveryControl) {
     // Program 2 gets other settings while program 1 is shown.
+    const int enableX = kNormalX + 20, enableY = kNormalY + 25;
+    const auto enable = [&] { return guihost::Drawn(server.D(), host.Panel(), enableX, enableY); };
+    const std::string enabled = guihost::Painted(server.D(), host.Panel(), enableX, enableY);
     host.Ask("program 1");
     host.Ask("set 7 " + std::to_string(40.0 / 127));
     host.Ask("set 17 0.5");
     host.Ask("set 0 0");
+    // Each step turns E over, so each wait ends with the refresh of that very step.
+    EXPECT_TRUE(Eventually([&] { return enable() != enabled; }));
     host.Ask("program 0");
+    EXPECT_TRUE(Eventually([&] { return enable() == enabled; }));
     host.Ask("program 1");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(Eventually([&] { return enable() != enabled; }));
     input->Wheel(X(kNormalX + 80), Y(kNormalY + 92), true, 1);
     EXPECT_TRUE(ParamBecomes(7, 41.0 / 127)) << host.Param(7);
     input->Click(X(kNormalX + 20), Y(kNormalY + 25)); // E was off in program 2
@@ -159,22 +168,27 @@ TEST_P(PanelInHost, InputTypeCGrabsExactlyThatKeyForOneTriggerPerPress) {
     host.Ask("set 2 1"); // triggers send program changes: nothing else does
     input->Wheel(X(kNormalX + 69), Y(kNormalY + 27), true, 5);
     ASSERT_TRUE(ParamBecomes(1, 5.0 / 22));
-    // The grab request and our key travel to the server on different connections.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The grab request and our key travel to the server on different connections: until
+    // the grab is in place a press goes elsewhere and triggers nothing.
     input->Move(X(100), Y(150)); // a grab takes keys while the pointer is over the panel
-    input->Key(XK_c);
-    EXPECT_TRUE(MidiBecomes("pc", 1));
+    EXPECT_TRUE(Eventually([&] {
+        input->Key(XK_c);
+        return support::Eventually([&] { return host.Midi("pc") >= 1; },
+                                   std::chrono::milliseconds(300));
+    }));
+    EXPECT_EQ(host.Midi("pc"), 1);
     input->Key(XK_d);
     input->Key(XK_c);
     EXPECT_TRUE(MidiBecomes("pc", 2));
+    // Time for a wrong trigger to show up, were there one.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(host.Midi("pc"), 2) << "only the grabbed key triggers, once per press";
     // Back to the note input type: the key is free again.
     input->Wheel(X(kNormalX + 69), Y(kNormalY + 27), false, 4);
     ASSERT_TRUE(ParamBecomes(1, 1.0 / 22));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     input->Move(X(100), Y(150));
     input->Key(XK_c);
+    // Time for a wrong trigger to show up, were there one.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(host.Midi("pc"), 2);
 }
@@ -186,6 +200,7 @@ TEST_P(PanelInHost, PanicAndTriggerButtonsPulseOncePerClick) {
     EXPECT_TRUE(MidiBecomes("panic", 2)) << host.Midi("panic");
     input->Click(X(40), Y(220));
     EXPECT_TRUE(MidiBecomes("pc", 1));
+    // Time for a second pulse to show up, were there one.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(host.Midi("panic"), 2);
     EXPECT_EQ(host.Midi("pc"), 1);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -23,6 +24,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -287,6 +290,10 @@ public:
         }
     }
 
+    // Whether both ports are connected in the graph the server runs now, as their own
+    // process callbacks see it: from then on what is sent goes through.
+    bool Live() const { return feedLive_.load() && readLive_.load(); }
+
     void ClearReceived() {
         std::lock_guard<std::mutex> lock(mutex_);
         received_.clear();
@@ -323,6 +330,7 @@ private:
         JackProbe& probe = *static_cast<JackProbe*>(self);
         std::lock_guard<std::mutex> lock(probe.mutex_);
         void* buffer = jack_port_get_buffer(probe.feedPort_, frames);
+        probe.feedLive_.store(jack_port_connected(probe.feedPort_) > 0);
         jack_midi_clear_buffer(buffer);
         for (const Message& message : probe.pending_) {
             jack_midi_event_write(buffer, message.frame, message.bytes.data(),
@@ -336,6 +344,7 @@ private:
         JackProbe& probe = *static_cast<JackProbe*>(self);
         std::lock_guard<std::mutex> lock(probe.mutex_);
         void* buffer = jack_port_get_buffer(probe.readPort_, frames);
+        probe.readLive_.store(jack_port_connected(probe.readPort_) > 0);
         const uint32_t count = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < count; ++i) {
             jack_midi_event_t event;
@@ -353,6 +362,8 @@ private:
     jack_port_t* readPort_ = nullptr;
     std::vector<Message> pending_;
     std::vector<Message> received_;
+    std::atomic<bool> feedLive_{false};
+    std::atomic<bool> readLive_{false};
     bool ok_ = false;
     std::string why_;
 };

@@ -59,22 +59,12 @@ protected:
         EXPECT_TRUE(probe->Connect(probe->FeedPort(), in));
         EXPECT_TRUE(probe->Connect(out, probe->ReadPort()));
         // Both connections are in the graph, and the server has switched to it: that
-        // happens at the start of a later cycle.
-        for (int i = 0; i < 250; ++i) {
-            if (!probe->Connections(in).empty() && !probe->Connections(out).empty()) break;
-            std::this_thread::sleep_for(livetest::milliseconds(20));
-        }
-        std::this_thread::sleep_for(livetest::milliseconds(200));
-        // Nothing back at all means the notes never reached the tool (its graph was not in
-        // place yet on a loaded machine): its generators are untouched, so playing them again
-        // must give the same answer. A partial answer is returned as it is.
-        std::vector<Message> received;
-        for (int attempt = 0; attempt < 4 && received.empty(); ++attempt) {
-            probe->ClearReceived();
-            probe->Send(notes);
-            received = probe->Receive(expected, livetest::milliseconds(5000));
-        }
-        return received;
+        // happens at the start of a later cycle, which the probe's callbacks see.
+        EXPECT_TRUE(support::Eventually([&] { return probe->Live(); }))
+            << "the probe's ports never ran connected";
+        probe->ClearReceived();
+        probe->Send(notes);
+        return probe->Receive(expected, livetest::milliseconds(5000));
     }
 
     std::string server;

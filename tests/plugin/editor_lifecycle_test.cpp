@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "engine/vstplugin.h"
+#include "support/wait.h"
 #include "panel/pluginpanel.h"
 #include "plugin/application.h"
 #include "plugin/editor.h"
@@ -18,14 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool Eventually(const std::function<bool()>& condition, int timeoutMs = 3000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
+using support::Eventually;
 
 // What our host answers, per test.
 std::atomic<int> sizeWindowAnswer{1};

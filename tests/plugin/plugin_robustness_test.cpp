@@ -7,21 +7,14 @@
 #include <vector>
 
 #include "plugin_test_util.h"
+#include "support/wait.h"
 
 namespace {
 
 using moravox::host::HostAnswers;
 using testutil::LoadedPlugin;
 
-int ThreadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') count++;
-        closedir(dir);
-    }
-    return count;
-}
+using support::ThreadCount;
 
 // Every opcode with junk arguments, in every state a host may call it. Opcodes
 // whose value or pointer must point at the host's own memory get a real buffer

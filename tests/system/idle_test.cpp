@@ -54,7 +54,7 @@ protected:
     // heartbeat pair registered for the purpose.
     void WaitPasses(int n) {
         const int start = heartbeat.calls;
-        ASSERT_TRUE(systest::WaitFor([&] { return heartbeat.calls >= start + n; }));
+        ASSERT_TRUE(systest::Eventually([&] { return heartbeat.calls >= start + n; }));
     }
     void StartHeartbeat() { ASSERT_TRUE(AddIdleFunction(&heartbeatFunction, &heartbeat)); }
 
@@ -75,7 +75,7 @@ TEST_F(IdleThread, RegisteredFunctionIsCalledAndNotTwice) {
     EXPECT_TRUE(AddIdleFunction(&function, &counter));
     EXPECT_FALSE(AddIdleFunction(&function, &counter));
     EXPECT_EQ(IdleFunctionCount(), 1u);
-    EXPECT_TRUE(systest::WaitFor([&] { return counter.calls > 2; }));
+    EXPECT_TRUE(systest::Eventually([&] { return counter.calls > 2; }));
 }
 
 TEST_F(IdleThread, RemovedFunctionIsNoLongerCalled) {
@@ -83,7 +83,7 @@ TEST_F(IdleThread, RemovedFunctionIsNoLongerCalled) {
     StartHeartbeat();
     ASSERT_TRUE(AddIdleFunction(&function, &first));
     ASSERT_TRUE(AddIdleFunction(&function, &second));
-    ASSERT_TRUE(systest::WaitFor([&] { return first.calls > 0 && second.calls > 0; }));
+    ASSERT_TRUE(systest::Eventually([&] { return first.calls > 0 && second.calls > 0; }));
     EXPECT_TRUE(RemoveIdleFunction(&function, &first));
     EXPECT_FALSE(RemoveIdleFunction(&function, &first));
     EXPECT_FALSE(IdleFunctionRegistered(&function, &first));
@@ -99,7 +99,7 @@ TEST_F(IdleThread, RemovalWaitsForTheCallInProgress) {
     STimerIdle timer(nullptr, 1, 1, false);
     counter.slowMs = 100;
     ASSERT_TRUE(AddIdleFunction(&function, &counter));
-    ASSERT_TRUE(systest::WaitFor([&] { return counter.inside.load(); }));
+    ASSERT_TRUE(systest::Eventually([&] { return counter.inside.load(); }));
     ASSERT_TRUE(RemoveIdleFunction(&function, &counter));
     EXPECT_FALSE(counter.inside);
     const int calls = counter.calls;
@@ -113,7 +113,7 @@ TEST_F(IdleThread, FunctionMayRemoveItself) {
     STimerIdle timer(nullptr, 1, 1, false);
     counter.selfFunction = &function;
     ASSERT_TRUE(AddIdleFunction(&function, &counter));
-    ASSERT_TRUE(systest::WaitFor([&] { return !IdleFunctionRegistered(&function, &counter); }));
+    ASSERT_TRUE(systest::Eventually([&] { return !IdleFunctionRegistered(&function, &counter); }));
     StartHeartbeat();
     WaitPasses(2);
     EXPECT_EQ(counter.calls, 1);
@@ -124,7 +124,7 @@ TEST_F(IdleThread, DestroyingTheOnlyIdleTimerStopsTheThread) {
         STimerIdle timer(nullptr, 1, 3, false);
         timer.SetFunction(&function, &counter);
         ASSERT_TRUE(AddIdleFunction(&function, &counter));
-        ASSERT_TRUE(systest::WaitFor([&] { return counter.calls > 0; }));
+        ASSERT_TRUE(systest::Eventually([&] { return counter.calls > 0; }));
         EXPECT_EQ(IdleThreadInterval(), 3);
     }
     EXPECT_FALSE(IdleThreadRunning());
@@ -138,7 +138,7 @@ TEST_F(IdleThread, DestroyingTheOnlyIdleTimerStopsTheThread) {
     EXPECT_EQ(IdleThreadInterval(), 15);
     next.SetFunction(&function, &counter);
     ASSERT_TRUE(AddIdleFunction(&function, &counter));
-    EXPECT_TRUE(systest::WaitFor([&] { return counter.calls > calls; }));
+    EXPECT_TRUE(systest::Eventually([&] { return counter.calls > calls; }));
 }
 
 TEST_F(IdleThread, ThreadRunsWhilePairsRemain) {
@@ -154,7 +154,7 @@ TEST_F(IdleThread, ThreadRunsWhilePairsRemain) {
     EXPECT_TRUE(IdleThreadRunning());
     EXPECT_FALSE(IdleFunctionRegistered(&function, &first));
     const int calls = second.calls;
-    EXPECT_TRUE(systest::WaitFor([&] { return second.calls > calls; }));
+    EXPECT_TRUE(systest::Eventually([&] { return second.calls > calls; }));
 }
 
 TEST_F(IdleThread, IdleTimerDestroyedFromAnIdleCall) {
@@ -162,7 +162,7 @@ TEST_F(IdleThread, IdleTimerDestroyedFromAnIdleCall) {
     timer->SetFunction(&function, &counter);
     counter.destroyFromCall = &timer;
     ASSERT_TRUE(AddIdleFunction(&function, &counter));
-    ASSERT_TRUE(systest::WaitFor([&] { return !IdleThreadRunning(); }));
+    ASSERT_TRUE(systest::Eventually([&] { return !IdleThreadRunning(); }));
     EXPECT_EQ(counter.calls, 1);
     EXPECT_EQ(IdleFunctionCount(), 0u);
     // TearDown's shutdown joins the thread that stopped itself.
@@ -171,7 +171,7 @@ TEST_F(IdleThread, IdleTimerDestroyedFromAnIdleCall) {
 TEST_F(IdleThread, ShutdownStopsTheThreadAndEmptiesTheList) {
     STimerIdle timer(nullptr, 1, 1, false);
     ASSERT_TRUE(AddIdleFunction(&function, &counter));
-    ASSERT_TRUE(systest::WaitFor([&] { return counter.calls > 0; }));
+    ASSERT_TRUE(systest::Eventually([&] { return counter.calls > 0; }));
     ShutdownIdleThread();
     EXPECT_FALSE(IdleThreadRunning());
     EXPECT_EQ(IdleFunctionCount(), 0u);

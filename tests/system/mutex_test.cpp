@@ -48,7 +48,7 @@ void SecondLockWaits(SMutexBase& mutex) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(acquired.load());
     mutex.Unlock();
-    EXPECT_TRUE(systest::WaitFor([&] { return acquired.load(); }));
+    EXPECT_TRUE(systest::Eventually([&] { return acquired.load(); }));
     other.join();
 }
 

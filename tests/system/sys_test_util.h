@@ -1,5 +1,5 @@
-// Helpers shared by the system tests: waiting for conditions, counting this
-// process's threads, and building a fake /proc tree.
+// Helpers shared by the system tests: counting the toolkit's threads and building a
+// fake /proc tree.
 #pragma once
 
 #include <dirent.h>
@@ -11,41 +11,22 @@
 #include <string>
 #include <thread>
 
+#include "support/wait.h"
 #include "system/thread.h"
 
 namespace systest {
 
-// Polls cond until it holds or the (generous) timeout passes.
-template <typename Cond>
-bool WaitFor(Cond cond, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using support::Eventually;
 
-// Threads of this process started by SThread (they carry its name), so the
-// sanitizers' and the test framework's own threads do not count.
+// Threads of this process started by SThread (they carry its name).
 inline int ThreadCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] == '.') continue;
-            std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
-            std::string name;
-            if (std::getline(comm, name) && name == velk::threading::SThread::kThreadName) ++count;
-        }
-        closedir(dir);
-    }
-    return count;
+    return support::ThreadCount(velk::threading::SThread::kThreadName);
 }
 
 // Waits for the count to drop back to baseline (an exited thread can linger
 // in /proc for a moment after its join).
 inline bool ThreadsBackTo(int baseline) {
-    return WaitFor([baseline] { return ThreadCount() <= baseline; });
+    return Eventually([baseline] { return ThreadCount() <= baseline; });
 }
 
 // A temporary directory standing in for the file-system root.

@@ -95,7 +95,7 @@ TEST(SThread, CancelStopsAndJoinsTheThread) {
     SThread thread(2);
     ASSERT_TRUE(thread.Start(&TickUntilStopped, &probe));
     EXPECT_TRUE(thread.IsRunning());
-    ASSERT_TRUE(systest::WaitFor([&] { return probe.loops > 2; }));
+    ASSERT_TRUE(systest::Eventually([&] { return probe.loops > 2; }));
     thread.Cancel();
     // Joined: the routine has returned by the time Cancel does.
     EXPECT_TRUE(probe.ended);
@@ -108,7 +108,7 @@ TEST(SThread, CancelWakesALongSleep) {
     Probe probe;
     SThread thread(3);
     ASSERT_TRUE(thread.Start(&SleepLong, &probe));
-    ASSERT_TRUE(systest::WaitFor([&] { return probe.started.load(); }));
+    ASSERT_TRUE(systest::Eventually([&] { return probe.started.load(); }));
     const auto before = std::chrono::steady_clock::now();
     thread.Cancel();
     EXPECT_TRUE(probe.ended);
@@ -121,7 +121,7 @@ TEST(SThread, DestructionStopsTheThread) {
     {
         SThread thread(0);
         ASSERT_TRUE(thread.Start(&TickUntilStopped, &probe));
-        ASSERT_TRUE(systest::WaitFor([&] { return probe.started.load(); }));
+        ASSERT_TRUE(systest::Eventually([&] { return probe.started.load(); }));
     }
     EXPECT_TRUE(probe.ended);
     EXPECT_TRUE(systest::ThreadsBackTo(baseline));
@@ -147,10 +147,10 @@ TEST(SThread, StartStopsTheRunningThreadFirst) {
     Probe first, second;
     SThread thread(2);
     ASSERT_TRUE(thread.Start(&TickUntilStopped, &first));
-    ASSERT_TRUE(systest::WaitFor([&] { return first.started.load(); }));
+    ASSERT_TRUE(systest::Eventually([&] { return first.started.load(); }));
     ASSERT_TRUE(thread.Start(&TickUntilStopped, &second));
     EXPECT_TRUE(first.ended);
-    EXPECT_TRUE(systest::WaitFor([&] { return second.loops > 0; }));
+    EXPECT_TRUE(systest::Eventually([&] { return second.loops > 0; }));
     EXPECT_FALSE(second.ended);
     thread.Cancel();
     EXPECT_TRUE(second.ended);
@@ -164,7 +164,7 @@ TEST(SThread, CancelFromTheThreadItselfDoesNotDeadlock) {
         SThread thread(2);
         probe.owner = &thread;
         ASSERT_TRUE(thread.Start(&CancelSelf, &probe));
-        ASSERT_TRUE(systest::WaitFor([&] { return probe.ended.load(); }));
+        ASSERT_TRUE(systest::Eventually([&] { return probe.ended.load(); }));
         EXPECT_TRUE(probe.sawStop);
         EXPECT_FALSE(thread.IsRunning());
         // A later Cancel from here joins the thread that stopped itself.
@@ -179,8 +179,8 @@ TEST(SThread, WaitEndsOnResume) {
     Probe probe;
     probe.owner = &gate;
     ASSERT_TRUE(worker.Start(&WaitOnOwner, &probe));
-    ASSERT_TRUE(systest::WaitFor([&] { return gate.IsWaiting(); }));
+    ASSERT_TRUE(systest::Eventually([&] { return gate.IsWaiting(); }));
     EXPECT_FALSE(probe.ended);
     gate.Resume();
-    EXPECT_TRUE(systest::WaitFor([&] { return probe.ended.load(); }));
+    EXPECT_TRUE(systest::Eventually([&] { return probe.ended.load(); }));
 }

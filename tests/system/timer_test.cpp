@@ -62,7 +62,7 @@ TEST(STimer, DeliversTimerEventsToItsTarget) {
     EXPECT_FALSE(timer.IsStarted());
     timer.Start(2);
     EXPECT_TRUE(timer.IsStarted());
-    ASSERT_TRUE(systest::WaitFor([&] { return target.ticks >= 5; }));
+    ASSERT_TRUE(systest::Eventually([&] { return target.ticks >= 5; }));
     {
         std::lock_guard<std::mutex> lock(target.mutex);
         EXPECT_EQ(target.b, 7);
@@ -79,7 +79,7 @@ TEST(STimer, FirstTickComesAtOnceAndStopWakesTheSleep) {
     STimer timer(&target, 3, 0);
     timer.Start(10000);
     // The second tick would take ten seconds; the first needs no wait.
-    ASSERT_TRUE(systest::WaitFor([&] { return target.ticks == 1; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(systest::Eventually([&] { return target.ticks == 1; }, std::chrono::seconds(5)));
     const auto before = std::chrono::steady_clock::now();
     timer.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
@@ -91,10 +91,10 @@ TEST(STimer, CleaningUpTargetGetsNothingWhileTheTimerRuns) {
     target.cleaning = true;
     STimer timer(&target, 1, 0);
     timer.Start(1);
-    ASSERT_TRUE(systest::WaitFor([&] { return target.cleaningQueries >= 5; }));
+    ASSERT_TRUE(systest::Eventually([&] { return target.cleaningQueries >= 5; }));
     EXPECT_EQ(target.ticks, 0);
     target.cleaning = false;
-    EXPECT_TRUE(systest::WaitFor([&] { return target.ticks > 0; }));
+    EXPECT_TRUE(systest::Eventually([&] { return target.ticks > 0; }));
     timer.Stop();
 }
 
@@ -104,13 +104,13 @@ TEST(STimer, StopFromInsideTheTickDoesNotDeadlock) {
     STimer timer(&target, 2, 0);
     target.onTick = [&] { timer.Stop(); };
     timer.Start(1);
-    ASSERT_TRUE(systest::WaitFor([&] { return !timer.IsStarted() && target.ticks > 0; }));
+    ASSERT_TRUE(systest::Eventually([&] { return !timer.IsStarted() && target.ticks > 0; }));
     ExpectNoMoreTicks(target);
     EXPECT_EQ(target.ticks, 1);
     // Restarting from here works and replaces the stopped worker.
     target.onTick = nullptr;
     timer.Start(1);
-    EXPECT_TRUE(systest::WaitFor([&] { return target.ticks > 3; }));
+    EXPECT_TRUE(systest::Eventually([&] { return target.ticks > 3; }));
     timer.Stop();
     EXPECT_TRUE(systest::ThreadsBackTo(baseline));
 }
@@ -128,10 +128,10 @@ TEST(STimer, DestroyingTheTimerFromInsideTheTick) {
     };
     timer->Start(1);
     armed = true; // only once Start has returned
-    ASSERT_TRUE(systest::WaitFor([&] { return deletedAt > 0; }));
+    ASSERT_TRUE(systest::Eventually([&] { return deletedAt > 0; }));
     // The worker cannot be joined any more; its return from the target is
     // the last it touches of ours.
-    ASSERT_TRUE(systest::WaitFor([&] { return target.returned == deletedAt; }));
+    ASSERT_TRUE(systest::Eventually([&] { return target.returned == deletedAt; }));
     ExpectNoMoreTicks(target);
     EXPECT_EQ(target.ticks, deletedAt);
     EXPECT_TRUE(systest::ThreadsBackTo(baseline));
@@ -143,10 +143,10 @@ TEST(STimer, RestartReplacesTheWorker) {
     {
         STimer timer(&target, 5, 0);
         timer.Start(10000);
-        ASSERT_TRUE(systest::WaitFor([&] { return target.ticks == 1; }));
+        ASSERT_TRUE(systest::Eventually([&] { return target.ticks == 1; }));
         timer.Start(10000);
         EXPECT_EQ(timer.Interval(), 10000u);
-        ASSERT_TRUE(systest::WaitFor([&] { return target.ticks == 2; }));
+        ASSERT_TRUE(systest::Eventually([&] { return target.ticks == 2; }));
         EXPECT_TRUE(systest::ThreadsBackTo(baseline + 1));
     } // destruction stops the started timer
     EXPECT_TRUE(systest::ThreadsBackTo(baseline));
@@ -159,7 +159,7 @@ TEST(STimerObject, NotificationTicksOnTheCallersThread) {
     worker.Notification(); // no target yet: nothing
     EXPECT_EQ(target.ticks, 0);
     worker.Start(&target, 9, 10000);
-    ASSERT_TRUE(systest::WaitFor([&] { return target.ticks == 1; }));
+    ASSERT_TRUE(systest::Eventually([&] { return target.ticks == 1; }));
     worker.Notification();
     EXPECT_EQ(target.ticks, 2);
     {
