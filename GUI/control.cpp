@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "GUI/display.h"
+#include "GUI/monitors.h"
 #include "GUI/globals.h"
 #include "GUI/regions.h"
 #include "GUI/registry.h"

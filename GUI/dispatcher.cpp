@@ -6,7 +6,7 @@
 
 #include "GUI/control.h"
 #include "GUI/cursor.h"
-#include "GUI/display.h"
+#include "GUI/monitors.h"
 #include "GUI/globals.h"
 #include "GUI/keys.h"
 #include "GUI/regions.h"

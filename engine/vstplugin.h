@@ -13,7 +13,7 @@
 
 #include "engine/midievent.h"
 #include "engine/notetable.h"
-#include "engine/program.h"
+#include "engine/bank.h"
 #include "engine/random.h"
 #include "engine/sampler.h"
 #include "plugin/splugin.h"

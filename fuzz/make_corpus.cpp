@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/program.h"
+#include "engine/bank.h"
 
 using velk::engine::kNumPrograms;
 using velk::engine::kOldProgramSize;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "GUI/control.h"
-#include "GUI/display.h"
+#include "GUI/monitors.h"
 #include "GUI/info.h"
 #include "GUI/staticdata.h"
 #include "engine/vstplugin.h"

@@ -11,7 +11,7 @@
 
 #include "GUI/cursor.h"
 #include "GUI/device.h"
-#include "GUI/display.h"
+#include "GUI/monitors.h"
 #include "GUI/globals.h"
 #include "GUI/imagedata.h"
 #include "GUI/staticdata.h"

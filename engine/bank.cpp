@@ -1,4 +1,4 @@
-#include "engine/program.h"
+#include "engine/bank.h"
 
 #include <cstdio>
 #include <cstring>

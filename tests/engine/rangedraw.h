@@ -1,3 +1,4 @@
+// The plain rule the engine's sampler must match; only the tests use it.
 // Turns the active generator's raw integers into a value inside a user range
 // of a MIDI field (channel 0..15, number or value 0..127).
 #pragma once

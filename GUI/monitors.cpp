@@ -1,4 +1,4 @@
-#include "GUI/display.h"
+#include "GUI/monitors.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xinerama.h>
