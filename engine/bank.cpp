@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "GUI/info.h"
+#include "engine/parameter_table.h"
 
 namespace velk {
 namespace engine {
@@ -43,36 +44,24 @@ void LoadRecord(VSTPluginProgram& target, const unsigned char* data, size_t size
 void VSTPluginProgram::SetDefaults() {
     memset(this, 0, sizeof(*this));
     strcpy(name, "(default)");
-    formatEnable = 1;
-    channelMax = 15;
-    numberMax = 127;
-    valueMax = 127;
-    everyNth = 1;
-    eventCount = 1;
-    randomizer = 1;
+    int count = 0;
+    const ParameterInfo* rows = ParameterRows(count);
+    for (int i = 0; i < count; i++) {
+        const ParameterInfo& p = rows[i];
+        if (p.stored == Stored::Flag) this->*(p.flag) = static_cast<uint8_t>(p.defaultValue);
+        if (p.stored == Stored::Integer) this->*(p.integer) = p.defaultValue;
+    }
 }
 
 void VSTPluginProgram::Sanitize() {
     name[kMaxNameLength] = '\0';
-    Flag(formatEnable);
-    Flag(channelEnable);
-    Flag(numberEnable);
-    Flag(valueEnable);
-    Flag(midiThru);
-    Flag(presetSwitching);
-    Flag(midiInThru);
-    Clamp(channelMin, 0, 15);
-    Clamp(channelMax, 0, 15);
-    Clamp(numberMin, 0, 127);
-    Clamp(numberMax, 0, 127);
-    Clamp(valueMin, 0, 127);
-    Clamp(valueMax, 0, 127);
-    Clamp(formatIn, 0, 22);
-    Clamp(formatOut, 0, 1);
-    Clamp(everyNth, 0, 10);
-    Clamp(randomOffset, 0, 100);
-    Clamp(eventCount, 0, 10);
-    Clamp(randomizer, 0, 2);
+    int count = 0;
+    const ParameterInfo* rows = ParameterRows(count);
+    for (int i = 0; i < count; i++) {
+        const ParameterInfo& p = rows[i];
+        if (p.stored == Stored::Flag) Flag(this->*(p.flag));
+        if (p.stored == Stored::Integer) Clamp(this->*(p.integer), 0, p.scale);
+    }
 }
 
 void CopyWords(VSTPluginProgram& to, const VSTPluginProgram& from, size_t begin, size_t end) {

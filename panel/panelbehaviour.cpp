@@ -6,23 +6,32 @@
 #include "GUI/dial.h"
 #include "GUI/imagelabel.h"
 #include "GUI/tooltip.h"
+#include "engine/parameter_table.h"
 #include "engine/rounding.h"
 #include "panel/pluginpanel.h"
 #include "plugin/audioeffect.h"
 
 namespace gui = velk::gui;
-using velk::engine::Round;
-using velk::engine::Single;
+using namespace velk::engine; // the parameter names and their table
 
 namespace {
 
-// Parameter := control value times these (1/22, 1/15 and 1/127 as the engine reads them).
-constexpr float kInputTypeStep = 0.045454547f;
-constexpr float kChannelStep = 0.06666667f;
-constexpr float kSevenBitStep = 0.007874016f;
-
 // The whole-program refresh, in this order.
-constexpr int kRefreshOrder[] = {15, 0, 3, 6, 9, 1, 2, 4, 5, 7, 8, 10, 11, 17, 18, 19, 20, 13, 12};
+constexpr int kRefreshOrder[] = {P_PRESET_SWITCHING, P_FORMAT,      P_CHANNEL,     P_NUMBER,
+                                 P_VALUE,            P_FORMAT_IN,   P_FORMAT_OUT,  P_CHANNEL_MIN,
+                                 P_CHANNEL_MAX,      P_NUMBER_MIN,  P_NUMBER_MAX,  P_VALUE_MIN,
+                                 P_VALUE_MAX,        P_EVERY_NTH,   P_OFFSET,      P_EVENT_COUNT,
+                                 P_RANDOMIZER,       P_IN_THRU,     P_THRU};
+
+// The channel dials show channels from 1.
+int ShownFrom(int index) {
+    return index == P_CHANNEL_MIN || index == P_CHANNEL_MAX ? 1 : 0;
+}
+
+// A dial's value as the parameter value: so many units of the parameter's step.
+float FromDial(int index, int value) {
+    return static_cast<float>(value - ShownFrom(index)) * FindParameter(index)->step;
+}
 
 bool IsHotkeySym(int keysym) {
     return (keysym >= 0x61 && keysym <= 0x6a) || (keysym >= 0xffb0 && keysym <= 0xffb9);
@@ -76,23 +85,12 @@ void SPluginPanel::ParseEvent(gui::SEvent* event) {
                 EnableHotkey(value - 3);
             else if (enabledHotkey != -1)
                 EnableHotkey(-1);
-            SetParameter(P_FORMAT_IN, static_cast<float>(value) * kInputTypeStep);
-        } else if (sender == formatOut) {
-            SetParameter(P_FORMAT_OUT, static_cast<float>(value));
-        } else if (sender == channelMin || sender == channelMax) {
-            SetParameter(sender == channelMin ? P_CHANNEL_MIN : P_CHANNEL_MAX,
-                         static_cast<float>(value - 1) * kChannelStep);
-        } else if (sender == everyNth || sender == eventCount) {
-            SetParameter(sender == everyNth ? P_EVERY_NTH : P_EVENT_COUNT,
-                         static_cast<float>(value) * 0.1f);
-        } else if (sender == offset) {
-            SetParameter(P_OFFSET, static_cast<float>(value) * 0.01f);
-        } else if (sender == randomizer) {
-            SetParameter(P_RANDOMIZER, static_cast<float>(value) * 0.5f);
+            SetParameter(P_FORMAT_IN, FromDial(P_FORMAT_IN, value));
         } else {
-            for (int index : {P_NUMBER_MIN, P_NUMBER_MAX, P_VALUE_MIN, P_VALUE_MAX})
-                if (sender == DialFor(index))
-                    SetParameter(index, static_cast<float>(value) * kSevenBitStep);
+            for (int index : {P_FORMAT_OUT, P_CHANNEL_MIN, P_CHANNEL_MAX, P_NUMBER_MIN,
+                              P_NUMBER_MAX, P_VALUE_MIN, P_VALUE_MAX, P_EVERY_NTH, P_OFFSET,
+                              P_EVENT_COUNT, P_RANDOMIZER})
+                if (sender == DialFor(index)) return SetParameter(index, FromDial(index, value));
         }
         return;
     }
@@ -114,7 +112,7 @@ void SPluginPanel::RefreshControls(long index) {
         for (int each : kRefreshOrder) RefreshControls(each);
         return;
     }
-    if (index < 0 || index > P_RANDOMIZER || index == P_PANIC || index == 16) return;
+    if (index < 0 || index > P_RANDOMIZER || index == P_PANIC || index == P_EMPTY) return;
     const int i = static_cast<int>(index);
     const float p = plugin->getParameter(i);
     if (Button* button = ButtonFor(i)) {
@@ -123,24 +121,13 @@ void SPluginPanel::RefreshControls(long index) {
     }
     Dial* dial = DialFor(i);
     if (!dial) return;
-    switch (i) {
-    case P_FORMAT_IN: {
-        const int value = Round(p * 22.0f);
-        dial->SetValue(value, false);
+    const int value = StoreValue(*FindParameter(i), p);
+    dial->SetValue(value + ShownFrom(i), false);
+    if (i == P_FORMAT_IN) {
         if (value > 2)
             EnableHotkey(value - 3);
         else if (enabledHotkey != -1)
             EnableHotkey(-1);
-        break;
-    }
-    case P_FORMAT_OUT: dial->SetValue(Round(p), false); break;
-    case P_CHANNEL_MIN:
-    case P_CHANNEL_MAX: dial->SetValue(Round(p * 15.0f) + 1, false); break;
-    case P_EVERY_NTH:
-    case P_EVENT_COUNT: dial->SetValue(Round(p * 10.0f), false); break;
-    case P_OFFSET: dial->SetValue(Round(p * 100.0f), false); break;
-    case P_RANDOMIZER: dial->SetValue(Round(2.0f * p), false); break;
-    default: dial->SetValue(Round(p * 127.0f), false); break;
     }
 }
 

@@ -11,11 +11,13 @@
 #include "GUI/imagelabel.h"
 #include "GUI/staticdata.h"
 #include "GUI/tooltip.h"
+#include "engine/parameter_table.h"
 #include "panel/paneltexts.h"
 #include "panel/subpanels.h"
 
 namespace gui = velk::gui;
 namespace texts = velk::panel;
+using namespace velk::engine; // the parameter names
 using gui::Rect;
 
 namespace {

@@ -30,30 +30,6 @@ public:
     using Button = velk::gui::SButton<false>;
     using Dial = velk::gui::SDial<int>;
 
-    // Parameter indices the panel drives; 14 and 49 are pulses, 17..20 the panel's own.
-    enum Parameter {
-        P_FORMAT = 0,
-        P_FORMAT_IN = 1,
-        P_FORMAT_OUT = 2,
-        P_CHANNEL = 3,
-        P_CHANNEL_MIN = 4,
-        P_CHANNEL_MAX = 5,
-        P_NUMBER = 6,
-        P_NUMBER_MIN = 7,
-        P_NUMBER_MAX = 8,
-        P_VALUE = 9,
-        P_VALUE_MIN = 10,
-        P_VALUE_MAX = 11,
-        P_THRU = 12,
-        P_IN_THRU = 13,
-        P_PANIC = 14,
-        P_PRESET_SWITCHING = 15,
-        P_EVERY_NTH = 17,
-        P_OFFSET = 18,
-        P_EVENT_COUNT = 19,
-        P_RANDOMIZER = 20,
-        P_MANUAL_TRIGGER = 49,
-    };
     // Hotkey k: keys a..j for 0..9, keypad 0..9 for 10..19; the input type minus 3.
     static constexpr int kHotkeys = 20;
     static constexpr int kHotkeyId = 0xc000;

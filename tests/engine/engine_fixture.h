@@ -8,6 +8,9 @@
 
 #include "host/host.h"
 #include "host/plugin_library.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace testutil {
 
@@ -66,12 +69,12 @@ protected:
 
     // Only format enabled, everything else off: notes in, plain CCs out.
     void Plain(float formatIn = 0.0f) {
-        Set(1, formatIn);
+        Set(P_FORMAT_IN, formatIn);
         for (int flag : {3, 6, 9, 12, 13}) Set(flag, 0.0f);
-        Set(2, 0.0f);
-        Set(17, 0.1f);
-        Set(18, 0.0f);
-        Set(19, 0.1f);
+        Set(P_FORMAT_OUT, 0.0f);
+        Set(P_EVERY_NTH, 0.1f);
+        Set(P_OFFSET, 0.0f);
+        Set(P_EVENT_COUNT, 0.1f);
         Block(); // lets a note-off request from switching flags off run its course
         Block();
         Block();

@@ -3,6 +3,9 @@
 #include "engine/vstplugin.h"
 #include "engine_fixture.h"
 #include "plugin/editor.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -51,20 +54,20 @@ TEST_F(Parameters, StoredFormsAndDisplays) {
 }
 
 TEST_F(Parameters, ValuesOutsideZeroToOneChangeNothing) {
-    Set(4, 0.2f);
-    const float before = Get(4);
+    Set(P_CHANNEL_MIN, 0.2f);
+    const float before = Get(P_CHANNEL_MIN);
     for (float bad : {1.5f, -0.1f, NAN, INFINITY, -INFINITY}) {
-        Set(4, bad);
-        Set(0, bad);
-        EXPECT_EQ(Get(4), before) << bad;
-        EXPECT_EQ(Get(0), 1.0f) << bad;
+        Set(P_CHANNEL_MIN, bad);
+        Set(P_FORMAT, bad);
+        EXPECT_EQ(Get(P_CHANNEL_MIN), before) << bad;
+        EXPECT_EQ(Get(P_FORMAT), 1.0f) << bad;
     }
 }
 
 TEST_F(Parameters, PresetSwitchingIsOneSwitchDecidedByProgramOne) {
-    Set(15, 1.0f);
+    Set(P_PRESET_SWITCHING, 1.0f);
     host.Dispatch(effSetProgram, 0, 3);
-    EXPECT_EQ(Get(15), 1.0f); // written into every program
+    EXPECT_EQ(Get(P_PRESET_SWITCHING), 1.0f); // written into every program
     // A program chunk turns it off in program 4 only.
     void* chunk = nullptr;
     const VstIntPtr size = host.Dispatch(effGetChunk, 1, 0, &chunk);
@@ -73,22 +76,22 @@ TEST_F(Parameters, PresetSwitchingIsOneSwitchDecidedByProgramOne) {
                                       static_cast<const unsigned char*>(chunk) + size);
     record[53] = 0;
     ASSERT_EQ(host.Dispatch(effSetChunk, 1, size, record.data()), 1);
-    EXPECT_EQ(Get(15), 0.0f);
-    Set(15, 1.0f); // program 1 already has it on: nothing happens
-    EXPECT_EQ(Get(15), 0.0f);
-    Set(15, 0.0f); // off differs from program 1: every program turns off
+    EXPECT_EQ(Get(P_PRESET_SWITCHING), 0.0f);
+    Set(P_PRESET_SWITCHING, 1.0f); // program 1 already has it on: nothing happens
+    EXPECT_EQ(Get(P_PRESET_SWITCHING), 0.0f);
+    Set(P_PRESET_SWITCHING, 0.0f); // off differs from program 1: every program turns off
     host.Dispatch(effSetProgram, 0, 0);
-    EXPECT_EQ(Get(15), 0.0f);
+    EXPECT_EQ(Get(P_PRESET_SWITCHING), 0.0f);
 }
 
 TEST_F(Parameters, ProgramChangesKeepPanicAndPerProgramValues) {
-    Set(7, 1.0f);
-    Set(14, 1.0f);
+    Set(P_NUMBER_MIN, 1.0f);
+    Set(P_PANIC, 1.0f);
     host.Dispatch(effSetProgram, 0, 1);
-    EXPECT_EQ(Get(7), 0.0f);
-    EXPECT_EQ(Get(14), 1.0f);
+    EXPECT_EQ(Get(P_NUMBER_MIN), 0.0f);
+    EXPECT_EQ(Get(P_PANIC), 1.0f);
     host.Dispatch(effSetProgram, 0, 0);
-    EXPECT_EQ(Get(7), 1.0f);
+    EXPECT_EQ(Get(P_NUMBER_MIN), 1.0f);
 }
 
 // The editor is told about changes only while it is open, and only for real changes.
@@ -113,21 +116,21 @@ protected:
 };
 
 TEST_F(Notification, ChangedParametersOnly) {
-    plugin->setParameter(0, 0.7f); // already on
-    plugin->setParameter(3, 0.2f); // already off
+    plugin->setParameter(P_FORMAT, 0.7f); // already on
+    plugin->setParameter(P_CHANNEL, 0.2f); // already off
     EXPECT_EQ(editor->TakeUpdatedIndices(), 0u);
-    plugin->setParameter(3, 0.9f);
-    plugin->setParameter(4, 0.5f);
-    plugin->setParameter(4, 0.5f); // integers notify without comparing
+    plugin->setParameter(P_CHANNEL, 0.9f);
+    plugin->setParameter(P_CHANNEL_MIN, 0.5f);
+    plugin->setParameter(P_CHANNEL_MIN, 0.5f); // integers notify without comparing
     EXPECT_EQ(editor->TakeUpdatedIndices(), (1u << 3) | (1u << 4));
-    plugin->setParameter(14, 1.0f);
-    plugin->setParameter(15, 1.0f);
-    plugin->setParameter(49, 1.0f);
+    plugin->setParameter(P_PANIC, 1.0f);
+    plugin->setParameter(P_PRESET_SWITCHING, 1.0f);
+    plugin->setParameter(P_MANUAL_TRIGGER, 1.0f);
     EXPECT_EQ(editor->TakeUpdatedIndices(), 0u);
     plugin->setProgram(2);
     EXPECT_TRUE(editor->TakeUpdateAll());
     plugin->dispatcher(effEditClose, 0, 0, nullptr, 0);
-    plugin->setParameter(3, 0.0f);
+    plugin->setParameter(P_CHANNEL, 0.0f);
     plugin->setProgram(1);
     EXPECT_EQ(editor->TakeUpdatedIndices(), 0u);
     EXPECT_FALSE(editor->TakeUpdateAll());
@@ -136,7 +139,7 @@ TEST_F(Notification, ChangedParametersOnly) {
 TEST_F(Notification, SwitchingThroughFlagsOffRequestsNoteOffs) {
     for (int index : {0, 12, 13}) {
         plugin->setProgram(0);
-        plugin->setParameter(12, 1.0f); // a program with Through on does not request
+        plugin->setParameter(P_THRU, 1.0f); // a program with Through on does not request
         plugin->setProgram(0);
         plugin->setParameter(index, 1.0f);
         float* none[2] = {nullptr, nullptr};

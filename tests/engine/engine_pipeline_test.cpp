@@ -1,6 +1,9 @@
 #include <set>
 
 #include "engine_fixture.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -22,7 +25,7 @@ TEST_F(Pipeline, NoteBecomesControlChangeOrProgramChange) {
     EXPECT_EQ(Data2(out[0]), 100);
     EXPECT_TRUE(Block({Midi(0x82, 60, 0)}).empty()); // the trigger's note-off is not passed
 
-    Set(2, 1.0f); // output: program change
+    Set(P_FORMAT_OUT, 1.0f); // output: program change
     out = Block({Midi(0x92, 60, 100)});
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(Status(out[0]), 0xC2);
@@ -42,7 +45,7 @@ TEST_F(Pipeline, InputTypeDecidesWhatTriggers) {
         EXPECT_EQ(Block({Midi(0xB0, 7, 90)}).size(), c.ccTriggers ? 1u : 0u) << c.formatIn;
     }
     Plain(0.0f);
-    Set(0, 0.0f); // format off: nothing triggers
+    Set(P_FORMAT, 0.0f); // format off: nothing triggers
     Block();
     Block();
     EXPECT_TRUE(Block({Midi(0x90, 64, 90), Midi(0xB0, 7, 90)}).empty());
@@ -50,7 +53,7 @@ TEST_F(Pipeline, InputTypeDecidesWhatTriggers) {
 
 TEST_F(Pipeline, InThroughEchoesTheTriggerAndItsNoteOff) {
     Plain(kN);
-    Set(13, 1.0f);
+    Set(P_IN_THRU, 1.0f);
     auto out = Block({Midi(0x93, 61, 80)});
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(Status(out[0]), 0x93); // the echo first
@@ -65,14 +68,14 @@ TEST_F(Pipeline, InThroughEchoesTheTriggerAndItsNoteOff) {
 TEST_F(Pipeline, ThroughPassesNonTriggersAndTracksNotes) {
     Plain(2.0f / 22); // only CCs trigger
     EXPECT_TRUE(Block({Midi(0x90, 60, 100), Midi(0xE0, 0, 64)}).empty());
-    Set(12, 1.0f);
+    Set(P_THRU, 1.0f);
     auto out = Block({Midi(0x90, 60, 100), Midi(0xE0, 1, 64), Midi(0xD0, 5, 0)});
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(Status(out[0]), 0x90);
     EXPECT_EQ(Status(out[1]), 0xE0);
     EXPECT_EQ(Data1(out[1]), 1);
     // Switching Midi Through off ends the sounding note: queued one block later, sent the next.
-    Set(12, 0.0f);
+    Set(P_THRU, 0.0f);
     EXPECT_TRUE(Block().empty());
     out = Block();
     ASSERT_EQ(out.size(), 1u);
@@ -83,7 +86,7 @@ TEST_F(Pipeline, ThroughPassesNonTriggersAndTracksNotes) {
 
 TEST_F(Pipeline, UntrackedNoteOffIsNotPassedAndNotesTrackOncePerKey) {
     Plain(2.0f / 22);
-    Set(12, 1.0f);
+    Set(P_THRU, 1.0f);
     EXPECT_TRUE(Block({Midi(0x80, 50, 0)}).empty());
     Block({Midi(0x90, 50, 100), Midi(0x90, 50, 110)}); // same key twice: one entry
     auto out = Block({Midi(0x90, 50, 0)});             // note-on with velocity 0 ends it
@@ -94,7 +97,7 @@ TEST_F(Pipeline, UntrackedNoteOffIsNotPassedAndNotesTrackOncePerKey) {
 
 TEST_F(Pipeline, EveryNthCarriesAcrossBlocks) {
     Plain(kN);
-    Set(17, 0.3f);
+    Set(P_EVERY_NTH, 0.3f);
     int sent = 0;
     std::vector<int> pattern;
     for (int block = 0; block < 9; block++) {
@@ -111,18 +114,18 @@ TEST_F(Pipeline, EveryNthCarriesAcrossBlocks) {
 
 TEST_F(Pipeline, EventCountRepeatsEachTrigger) {
     Plain(kN);
-    Set(3, 1.0f); // random channel, so the repeats are drawn anew
-    Set(19, 0.3f);
+    Set(P_CHANNEL, 1.0f); // random channel, so the repeats are drawn anew
+    Set(P_EVENT_COUNT, 0.3f);
     EXPECT_EQ(Block({Midi(0x90, 60, 100)}).size(), 3u);
     EXPECT_EQ(Block({Midi(0x90, 60, 100), Midi(0x90, 61, 100)}).size(), 6u);
-    Set(19, 0.0f); // zero acts like one
+    Set(P_EVENT_COUNT, 0.0f); // zero acts like one
     EXPECT_EQ(Block({Midi(0x90, 60, 100)}).size(), 1u);
 }
 
 TEST_F(Pipeline, OffsetsStayInsideTheBlock) {
     Plain(kN);
-    Set(18, 1.0f);
-    Set(19, 1.0f); // ten events per trigger, offsets accumulating
+    Set(P_OFFSET, 1.0f);
+    Set(P_EVENT_COUNT, 1.0f); // ten events per trigger, offsets accumulating
     host.Dispatch(effSetBlockSize, 0, 512);
     bool moved = false;
     for (int frames : {512, 64, 1}) {
@@ -141,12 +144,12 @@ TEST_F(Pipeline, OffsetsStayInsideTheBlock) {
 
 TEST_F(Pipeline, ExtremePositionsAndBlockSizesStaySafe) {
     Plain(0.0f);
-    Set(18, 1.0f);
-    Set(19, 1.0f);
+    Set(P_OFFSET, 1.0f);
+    Set(P_EVENT_COUNT, 1.0f);
     for (VstIntPtr blockSize : {VstIntPtr{0x7fffffff}, VstIntPtr{1} << 30, VstIntPtr{64}}) {
         host.Dispatch(effSetBlockSize, 0, blockSize);
-        Set(49, 1.0f);
-        Set(49, 0.0f);
+        Set(P_MANUAL_TRIGGER, 1.0f);
+        Set(P_MANUAL_TRIGGER, 0.0f);
         for (VstInt32 position : {0x7fffffff, -0x7fffffff - 1, 5}) {
             for (const auto& e : Block({Midi(0x90, 60, 100, position)}, 64)) {
                 EXPECT_GE(e.deltaFrames, 0);
@@ -161,8 +164,8 @@ TEST_F(Pipeline, ExtremePositionsAndBlockSizesStaySafe) {
 
 TEST_F(Pipeline, OffsetsAccumulateWithinAGroup) {
     Plain(kN);
-    Set(18, 1.0f);
-    Set(19, 1.0f);
+    Set(P_OFFSET, 1.0f);
+    Set(P_EVENT_COUNT, 1.0f);
     host.Dispatch(effSetBlockSize, 0, 1024);
     int rising = 0;
     for (int i = 0; i < 20; i++) {
@@ -178,15 +181,15 @@ TEST_F(Pipeline, OffsetsAccumulateWithinAGroup) {
 
 TEST_F(Pipeline, RandomRangesIncludingInvertedOnes) {
     Plain(0.0f);
-    Set(3, 1.0f);
-    Set(6, 1.0f);
-    Set(9, 1.0f);
-    Set(4, 12.0f / 15);
-    Set(5, 3.0f / 15); // channels 0..3 or 12..15
-    Set(7, 20.0f / 127);
-    Set(8, 30.0f / 127);
-    Set(10, 64.0f / 127);
-    Set(11, 64.0f / 127);
+    Set(P_CHANNEL, 1.0f);
+    Set(P_NUMBER, 1.0f);
+    Set(P_VALUE, 1.0f);
+    Set(P_CHANNEL_MIN, 12.0f / 15);
+    Set(P_CHANNEL_MAX, 3.0f / 15); // channels 0..3 or 12..15
+    Set(P_NUMBER_MIN, 20.0f / 127);
+    Set(P_NUMBER_MAX, 30.0f / 127);
+    Set(P_VALUE_MIN, 64.0f / 127);
+    Set(P_VALUE_MAX, 64.0f / 127);
     std::set<int> channels;
     for (int block = 0; block < 50; block++) {
         for (const auto& e : Block(std::vector<VstMidiEvent>(8, Midi(0xB0, 1, 1)))) {
@@ -205,10 +208,10 @@ TEST_F(Pipeline, RandomRangesIncludingInvertedOnes) {
 TEST_F(Pipeline, EveryGeneratorProducesValidEvents) {
     for (float randomizer : {0.0f, 0.5f, 1.0f}) {
         Plain(0.0f);
-        Set(20, randomizer);
-        Set(3, 1.0f);
-        Set(6, 1.0f);
-        Set(9, 1.0f);
+        Set(P_RANDOMIZER, randomizer);
+        Set(P_CHANNEL, 1.0f);
+        Set(P_NUMBER, 1.0f);
+        Set(P_VALUE, 1.0f);
         std::set<int> numbers;
         for (int i = 0; i < 20; i++)
             for (const auto& e : Block({Midi(0x90, 1, 1), Midi(0xB0, 2, 2)})) {
@@ -223,7 +226,7 @@ TEST_F(Pipeline, EveryGeneratorProducesValidEvents) {
 
 TEST_F(Pipeline, InputQueueHolds256EventsPerCall) {
     Plain(2.0f / 22);
-    Set(12, 1.0f);
+    Set(P_THRU, 1.0f);
     std::vector<VstMidiEvent> many;
     for (int i = 0; i < 300; i++) many.push_back(Midi(0xE0, i % 128, 64));
     auto out = Block(many);
@@ -233,15 +236,15 @@ TEST_F(Pipeline, InputQueueHolds256EventsPerCall) {
 
 TEST_F(Pipeline, ProgramChangesSwitchPresets) {
     Plain(0.0f);
-    Set(15, 1.0f);
+    Set(P_PRESET_SWITCHING, 1.0f);
     EXPECT_TRUE(Block({Midi(0xC0, 40, 0)}).empty());
     EXPECT_EQ(host.Dispatch(effGetProgram), 0);
     Block({Midi(0xC0, 5, 0)});
     EXPECT_EQ(host.Dispatch(effGetProgram), 5);
     Block({Midi(0xC3, 31, 0)});
     EXPECT_EQ(host.Dispatch(effGetProgram), 31);
-    Set(15, 0.0f);
-    Set(12, 1.0f);
+    Set(P_PRESET_SWITCHING, 0.0f);
+    Set(P_THRU, 1.0f);
     auto out = Block({Midi(0xC0, 2, 0)});
     ASSERT_EQ(out.size(), 1u); // passed through, no switch
     EXPECT_EQ(host.Dispatch(effGetProgram), 31);
@@ -249,7 +252,7 @@ TEST_F(Pipeline, ProgramChangesSwitchPresets) {
 
 TEST_F(Pipeline, PanicOnlyWhenSwitchedOn) {
     Plain(0.0f);
-    Set(14, 1.0f);
+    Set(P_PANIC, 1.0f);
     auto out = Block();
     ASSERT_EQ(out.size(), 32u);
     for (int channel = 0; channel < 16; channel++) {
@@ -258,37 +261,37 @@ TEST_F(Pipeline, PanicOnlyWhenSwitchedOn) {
         EXPECT_EQ(Status(out[2 * channel + 1]), 0xE0 + channel);
         EXPECT_EQ(Data2(out[2 * channel + 1]), 64);
     }
-    Set(14, 1.0f);
+    Set(P_PANIC, 1.0f);
     EXPECT_TRUE(Block().empty());
-    Set(14, 0.0f);
+    Set(P_PANIC, 0.0f);
     EXPECT_TRUE(Block().empty());
-    Set(14, 1.0f);
+    Set(P_PANIC, 1.0f);
     EXPECT_EQ(Block().size(), 32u);
 }
 
 TEST_F(Pipeline, ManualTrigger) {
     Plain(0.0f);
-    Set(19, 0.3f);
-    Set(49, 1.0f);
+    Set(P_EVENT_COUNT, 0.3f);
+    Set(P_MANUAL_TRIGGER, 1.0f);
     auto out = Block();
     EXPECT_EQ(out.size(), 3u);
     for (const auto& e : out) EXPECT_EQ(Status(e) & 0xF0, 0xB0);
-    Set(49, 1.0f); // already on: nothing
+    Set(P_MANUAL_TRIGGER, 1.0f); // already on: nothing
     EXPECT_TRUE(Block().empty());
-    Set(49, 0.0f);
-    Set(19, 0.0f);
-    Set(49, 1.0f);
+    Set(P_MANUAL_TRIGGER, 0.0f);
+    Set(P_EVENT_COUNT, 0.0f);
+    Set(P_MANUAL_TRIGGER, 1.0f);
     EXPECT_TRUE(Block().empty()); // event count 0 sends nothing
-    Set(49, 0.0f);
-    Set(19, 0.1f);
-    Set(0, 0.0f);
-    Set(49, 1.0f);
+    Set(P_MANUAL_TRIGGER, 0.0f);
+    Set(P_EVENT_COUNT, 0.1f);
+    Set(P_FORMAT, 0.0f);
+    Set(P_MANUAL_TRIGGER, 1.0f);
     EXPECT_TRUE(Block().empty()); // format off sends nothing
 }
 
 TEST_F(Pipeline, SuspendedPluginTouchesNothing) {
     Plain(0.0f);
-    Set(14, 1.0f);
+    Set(P_PANIC, 1.0f);
     host.Suspend();
     out[0].assign(4096, 7.0f);
     in[0].assign(4096, 1.0f);
@@ -330,11 +333,11 @@ class Seeding : public testutil::Engine {};
 
 TEST_F(Seeding, SameSeedSameStream) {
     auto stream = [&](float generator, VstIntPtr seed) {
-        Set(20, generator);
-        Set(3, 1.0f);
-        Set(6, 1.0f);
-        Set(9, 1.0f);
-        Set(18, 0.5f);
+        Set(P_RANDOMIZER, generator);
+        Set(P_CHANNEL, 1.0f);
+        Set(P_NUMBER, 1.0f);
+        Set(P_VALUE, 1.0f);
+        Set(P_OFFSET, 0.5f);
         EXPECT_EQ(host.Dispatch(effVendorSpecific, FourCC('M', 'V', 'X', 's'), seed), 1);
         std::vector<int> bytes;
         for (int block = 0; block < 10; block++)

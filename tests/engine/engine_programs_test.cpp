@@ -4,6 +4,9 @@
 
 #include "engine/vstplugin.h"
 #include "engine_fixture.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -51,8 +54,8 @@ TEST_F(Programs, LongNamesAreCutWithoutTouchingTheHostsText) {
 }
 
 TEST_F(Programs, ProgramChunkRoundTripsByteForByte) {
-    Set(4, 0.4f);
-    Set(17, 0.3f);
+    Set(P_CHANNEL_MIN, 0.4f);
+    Set(P_EVERY_NTH, 0.3f);
     host.Dispatch(effSetProgramName, 0, 0, const_cast<char*>("Stored"));
     Bytes chunk = Chunk(true);
     ASSERT_EQ(chunk.size(), 220u);
@@ -63,7 +66,7 @@ TEST_F(Programs, ProgramChunkRoundTripsByteForByte) {
     EXPECT_EQ(Chunk(true), chunk);
     EXPECT_EQ(host.GetString(effGetProgramName), "Stored");
     EXPECT_EQ(host.Dispatch(effGetProgram), 7);
-    EXPECT_NEAR(Get(17), 0.3f, 1e-6);
+    EXPECT_NEAR(Get(P_EVERY_NTH), 0.3f, 1e-6);
 }
 
 TEST_F(Programs, ChunkSizes) {
@@ -97,8 +100,8 @@ TEST_F(Programs, ChunkSizes) {
 }
 
 TEST_F(Programs, OldBankKeepsTheAdvancedBlock) {
-    Set(17, 0.5f); // program 1: every 5th
-    Set(20, 0.0f);
+    Set(P_EVERY_NTH, 0.5f); // program 1: every 5th
+    Set(P_RANDOMIZER, 0.0f);
     Bytes old(2944, 0);
     for (int i = 0; i < 32; i++) {
         std::string name = "old " + std::to_string(i);
@@ -110,8 +113,8 @@ TEST_F(Programs, OldBankKeepsTheAdvancedBlock) {
     EXPECT_EQ(host.ProgramName(0), "old 0");
     EXPECT_EQ(host.ProgramName(31), "old 31");
     EXPECT_EQ(Display(5), "9");
-    EXPECT_NEAR(Get(17), 0.5f, 1e-6);
-    EXPECT_EQ(Get(20), 0.0f);
+    EXPECT_NEAR(Get(P_EVERY_NTH), 0.5f, 1e-6);
+    EXPECT_EQ(Get(P_RANDOMIZER), 0.0f);
     Bytes bank = Chunk(false);
     EXPECT_EQ(Word(bank, 220 + 92), 1); // program 2's every-Nth is still the default
 }
@@ -147,8 +150,8 @@ TEST_F(Programs, DamagedChunksAreClampedIntoRange) {
         EXPECT_LE(Get(i), 1.0f) << i;
     }
     // And what it sends is valid MIDI.
-    Set(3, 1.0f);
-    Set(1, 0.0f);
+    Set(P_CHANNEL, 1.0f);
+    Set(P_FORMAT_IN, 0.0f);
     for (const auto& e : Block({testutil::Midi(0x90, 60, 100)})) {
         EXPECT_GE(testutil::Status(e), 0x80);
         EXPECT_LT(testutil::Status(e) & 0x0F, 16);
@@ -171,18 +174,18 @@ TEST(CopyPaste, SettingsMoveTheNameStays) {
     int status = 0;
     VSTPlugin plugin(Master, status);
     plugin.pasteSelProgram(); // nothing copied yet: nothing changes
-    EXPECT_EQ(plugin.getParameter(5), 1.0f);
-    plugin.setParameter(5, 0.4f);
-    plugin.setParameter(12, 1.0f);
-    plugin.setParameter(17, 0.7f);
+    EXPECT_EQ(plugin.getParameter(P_CHANNEL_MAX), 1.0f);
+    plugin.setParameter(P_CHANNEL_MAX, 0.4f);
+    plugin.setParameter(P_THRU, 1.0f);
+    plugin.setParameter(P_EVERY_NTH, 0.7f);
     plugin.copySelProgram();
     plugin.setProgram(3);
     EXPECT_TRUE(plugin.NoteOffRequested()); // program 4 has Midi Through off
     char name[64];
     plugin.getProgramName(name);
     plugin.pasteSelProgram();
-    EXPECT_NEAR(plugin.getParameter(5), 6.0f / 15, 1e-6);
-    EXPECT_NEAR(plugin.getParameter(17), 0.7f, 1e-6);
+    EXPECT_NEAR(plugin.getParameter(P_CHANNEL_MAX), 6.0f / 15, 1e-6);
+    EXPECT_NEAR(plugin.getParameter(P_EVERY_NTH), 0.7f, 1e-6);
     char after[64];
     plugin.getProgramName(after);
     EXPECT_STREQ(after, name);

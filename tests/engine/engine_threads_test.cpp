@@ -5,6 +5,9 @@
 #include <thread>
 
 #include "engine_fixture.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -13,8 +16,8 @@ using testutil::Midi;
 class Threads : public testutil::Engine {};
 
 TEST_F(Threads, AutomationPanicAndTriggersWhileProcessing) {
-    Set(12, 1.0f);
-    Set(13, 1.0f);
+    Set(P_THRU, 1.0f);
+    Set(P_IN_THRU, 1.0f);
     std::atomic<bool> done{false};
 
     std::thread automation([&] {
@@ -30,8 +33,8 @@ TEST_F(Threads, AutomationPanicAndTriggersWhileProcessing) {
         int round = 0;
         std::vector<unsigned char> chunk(220, 0);
         while (!done.load()) {
-            host.SetParameter(14, round % 2 ? 1.0f : 0.0f);
-            host.SetParameter(49, round % 2 ? 0.0f : 1.0f);
+            host.SetParameter(P_PANIC, round % 2 ? 1.0f : 0.0f);
+            host.SetParameter(P_MANUAL_TRIGGER, round % 2 ? 0.0f : 1.0f);
             host.Dispatch(effSetProgram, 0, round % 32);
             if (round % 16 == 0) host.Dispatch(effSetChunk, 1, 220, chunk.data());
             round++;

@@ -6,10 +6,13 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "engine/parameter_table.h"
 
 using moravox::host::Host;
 using moravox::host::HostAnswers;
 using moravox::host::HostCall;
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -98,7 +101,7 @@ TEST_F(FakePluginTest, NullCallbackGivesAPlugInThatCannotReachTheHost) {
     ASSERT_TRUE(host.InstantiateWithoutCallback());
     host.Resume();
     EXPECT_EQ(Ask(host, fake::kAskDirectory), "(null)");
-    host.SetParameter(0, 0.1f);
+    host.SetParameter(P_FORMAT, 0.1f);
     EXPECT_EQ(host.Calls().size(), 0u);
 }
 
@@ -112,7 +115,7 @@ TEST_F(FakePluginTest, CallsReachTheInstanceThatMadeThem) {
     alpha.ClearCalls();
     beta.ClearCalls();
 
-    alpha.SetParameter(1, 0.75f);
+    alpha.SetParameter(P_FORMAT_IN, 0.75f);
     beta.SendMidi({Note(60, 100, 0)});
     EXPECT_TRUE(RunBlock(beta));
 
@@ -120,7 +123,7 @@ TEST_F(FakePluginTest, CallsReachTheInstanceThatMadeThem) {
     ASSERT_EQ(automated.size(), 1u);
     EXPECT_EQ(automated[0].index, 1);
     EXPECT_EQ(automated[0].opt, 0.75f);
-    EXPECT_EQ(alpha.GetParameter(1), 0.75f);
+    EXPECT_EQ(alpha.GetParameter(P_FORMAT_IN), 0.75f);
     EXPECT_EQ(alpha.CallCount(audioMasterProcessEvents), 0u);
     EXPECT_EQ(beta.CallCount(audioMasterAutomate), 0u);
     EXPECT_EQ(beta.CallCount(audioMasterProcessEvents), 1u);
@@ -264,8 +267,8 @@ TEST_F(FakePluginTest, CloseDestroysTheRecordAndTheHostStopsUsingIt) {
         EXPECT_EQ(host.Effect(), nullptr);
         // Every driver is now a no-op rather than a use of freed memory.
         EXPECT_EQ(host.Dispatch(effGetVendorVersion), 0);
-        host.SetParameter(0, 1.0f);
-        EXPECT_EQ(host.GetParameter(0), 0.0f);
+        host.SetParameter(P_FORMAT, 1.0f);
+        EXPECT_EQ(host.GetParameter(P_FORMAT), 0.0f);
         EXPECT_FALSE(RunBlock(host));
         host.Close();
     }

@@ -8,12 +8,15 @@
 
 #include <cstdint>
 #include <vector>
+#include "engine/parameter_table.h"
 
 using moravox::host::LiveCycle;
 using moravox::host::LiveMidiInput;
 using moravox::host::LiveMidiOutput;
 using moravox::host::LivePlugin;
 using moravox::host::LiveProcessor;
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -170,8 +173,8 @@ TEST_F(LiveProcessorTest, ASuspendedPluginLeavesSilenceRatherThanAnOldCycle) {
 // a group's events in the order it made them, not in time order.
 TEST_F(LiveProcessorTest, RandomOffsetsLandInsideTheCycleInTimeOrder) {
     Load(MORAVOX_PLUGIN_PATH);
-    plugin->SetParameter(18, 1.0f); // random offset: up to a whole block
-    plugin->SetParameter(19, 1.0f); // ten events per trigger
+    plugin->SetParameter(P_OFFSET, 1.0f); // random offset: up to a whole block
+    plugin->SetParameter(P_EVENT_COUNT, 1.0f); // ten events per trigger
     plugin->Dispatch(effVendorSpecific, FourCC('M', 'V', 'X', 's'), 7);
     for (uint32_t i = 0; i < 8; ++i) input.messages.push_back({i * 30, {0x90, 60, 100}});
     Cycle();

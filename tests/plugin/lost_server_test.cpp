@@ -22,6 +22,9 @@
 #include <vector>
 
 #include "plugin_test_util.h"
+#include "engine/parameter_table.h"
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -148,10 +151,10 @@ int ChildOutlivesItsServer() {
     Check(sent > 0, "note-ons give MIDI out");
 
     Say("step: parameters");
-    first->SetParameter(5, 7.0f / 15);
-    first->SetParameter(11, 100.0f / 127);
-    Check(std::fabs(first->GetParameter(5) - 7.0f / 15) < 1e-6f, "parameter 5 reads back");
-    Check(std::fabs(first->GetParameter(11) - 100.0f / 127) < 1e-6f, "parameter 11 reads back");
+    first->SetParameter(P_CHANNEL_MAX, 7.0f / 15);
+    first->SetParameter(P_VALUE_MAX, 100.0f / 127);
+    Check(std::fabs(first->GetParameter(P_CHANNEL_MAX) - 7.0f / 15) < 1e-6f, "parameter 5 reads back");
+    Check(std::fabs(first->GetParameter(P_VALUE_MAX) - 100.0f / 127) < 1e-6f, "parameter 11 reads back");
 
     Say("step: editor");
     const VstIntPtr opened =

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <vector>
+#include "engine/parameter_table.h"
 
 using moravox::host::Host;
 using moravox::host::HostAnswers;
@@ -19,6 +20,8 @@ using moravox::realtime::Measure;
 using moravox::realtime::Measurement;
 using moravox::realtime::MidiBlock;
 using moravox::realtime::RealtimeCounts;
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -165,10 +168,10 @@ TEST_F(RealtimeHostTest, RecordsAreRegisteredUpToTheCapacityAndTheirSlotsReused)
     Host late(library, named);
     ASSERT_TRUE(late.Instantiate()) << late.Error();
     late.ClearCalls();
-    late.SetParameter(0, 0.25f);
+    late.SetParameter(P_FORMAT, 0.25f);
     EXPECT_EQ(late.CallCount(audioMasterAutomate), 1u);
     hosts[8]->ClearCalls();
-    hosts[8]->SetParameter(0, 0.5f);
+    hosts[8]->SetParameter(P_FORMAT, 0.5f);
     EXPECT_EQ(hosts[8]->CallCount(audioMasterAutomate), 1u);
     EXPECT_EQ(late.CallCount(audioMasterAutomate), 1u);
     hosts.clear();

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include "engine/parameter_table.h"
 
 using moravox::host::Host;
 using moravox::host::HostAnswers;
@@ -23,6 +24,8 @@ using moravox::realtime::Measurement;
 using moravox::realtime::MidiBlock;
 using moravox::realtime::RealtimeCounts;
 using moravox::realtime::RealtimeGuard;
+
+using namespace velk::engine; // the parameter names
 
 namespace {
 
@@ -67,8 +70,8 @@ protected:
         for (int program = 0; program < kPrograms; ++program) {
             host.Dispatch(effSetProgram, 0, program);
             for (const Option& option : kOptions) host.SetParameter(option.index, option.value);
-            host.SetParameter(2, GetParam().output);
-            host.SetParameter(20, GetParam().generator);
+            host.SetParameter(P_FORMAT_OUT, GetParam().output);
+            host.SetParameter(P_RANDOMIZER, GetParam().generator);
         }
         host.Dispatch(effSetProgram, 0, 0);
     }
@@ -120,16 +123,16 @@ protected:
     void HostThreadActions(int batch) {
         switch (batch % 3) {
         case 0:
-            host.SetParameter(14, 1.0f);
-            host.SetParameter(14, 0.0f);
+            host.SetParameter(P_PANIC, 1.0f);
+            host.SetParameter(P_PANIC, 0.0f);
             break;
         case 1:
-            host.SetParameter(49, 1.0f);
-            host.SetParameter(49, 0.0f);
+            host.SetParameter(P_MANUAL_TRIGGER, 1.0f);
+            host.SetParameter(P_MANUAL_TRIGGER, 0.0f);
             break;
         default:
-            host.SetParameter(12, 0.0f);
-            host.SetParameter(12, 1.0f);
+            host.SetParameter(P_THRU, 0.0f);
+            host.SetParameter(P_THRU, 1.0f);
             break;
         }
     }
