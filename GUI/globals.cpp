@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/seed.h"
+#include "engine/random/seed.h"
 #include "system/thread.h"
 
 SGlobals::SGlobals() {

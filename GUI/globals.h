@@ -4,7 +4,7 @@
 #include <atomic>
 
 #include "data/datastring.h"
-#include "engine/random.h"
+#include "engine/random/random.h"
 #include "system/mutex.h"
 
 namespace velk::gui {

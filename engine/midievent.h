@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 namespace velk {
 namespace midi {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/parameter_table.h"
-#include "engine/rounding.h"
+#include "engine/program/parameter_table.h"
+#include "engine/program/rounding.h"
 #include "engine/vstplugin.h"
 #include "plugin/editor.h"
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "engine/rounding.h"
-#include "engine/seed.h"
+#include "engine/program/rounding.h"
+#include "engine/random/seed.h"
 #include "engine/vstplugin.h"
 
 using velk::engine::Load;

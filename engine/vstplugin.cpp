@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/seed.h"
+#include "engine/random/seed.h"
 #include "plugin/editor.h"
 
 namespace {

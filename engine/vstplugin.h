@@ -13,9 +13,9 @@
 
 #include "engine/midievent.h"
 #include "engine/notetable.h"
-#include "engine/bank.h"
-#include "engine/random.h"
-#include "engine/sampler.h"
+#include "engine/program/bank.h"
+#include "engine/random/random.h"
+#include "engine/random/sampler.h"
 #include "plugin/splugin.h"
 
 class VSTPlugin : public SPlugin {

@@ -10,7 +10,7 @@
 #include <array>
 #include <set>
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 class EventOracle {
 public:

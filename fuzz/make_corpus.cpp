@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/bank.h"
+#include "engine/program/bank.h"
 
 using velk::engine::kNumPrograms;
 using velk::engine::kOldProgramSize;

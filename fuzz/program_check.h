@@ -2,7 +2,7 @@
 // a terminated name, flags of 0 or 1 and every number inside its parameter's range.
 #pragma once
 
-#include "engine/bank.h"
+#include "engine/program/bank.h"
 
 bool ProgramValid(const velk::engine::VSTPluginProgram& program);
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 [[noreturn]] inline void Violation(const char* rule, const VstMidiEvent* event = nullptr) {
     printf("\n*** moravox fuzz: %s\n", rule);

@@ -1,7 +1,7 @@
 #include "host/fx_preset.h"
 
 #include "host/report.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <algorithm>
 

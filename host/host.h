@@ -5,7 +5,7 @@
 #include "host/host_answers.h"
 #include "host/host_call_log.h"
 #include "host/plugin_library.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <array>
 #include <atomic>

@@ -1,7 +1,7 @@
 // What our host answers when a plug-in calls back into it. Every answer can be changed by a test.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <map>
 #include <optional>

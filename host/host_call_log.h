@@ -2,7 +2,7 @@
 // plug-in's threads, so the log is guarded by its own lock.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <cstddef>
 #include <mutex>

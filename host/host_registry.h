@@ -1,7 +1,7 @@
 // Which Host owns which plug-in record, so the one C callback reaches the right instance.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <cstddef>
 #include <mutex>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/host.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <optional>
 #include <string>

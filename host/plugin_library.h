@@ -1,7 +1,7 @@
 // A VST 2 plug-in shared library, loaded for as long as this object lives.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <string>
 

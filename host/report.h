@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/plugin_info.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <string>
 

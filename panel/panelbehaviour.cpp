@@ -6,10 +6,10 @@
 #include "GUI/dial.h"
 #include "GUI/imagelabel.h"
 #include "GUI/tooltip.h"
-#include "engine/parameter_table.h"
-#include "engine/rounding.h"
+#include "engine/program/parameter_table.h"
+#include "engine/program/rounding.h"
 #include "panel/pluginpanel.h"
-#include "plugin/audioeffect.h"
+#include "plugin/protocol/audioeffect.h"
 
 namespace gui = velk::gui;
 using namespace velk::engine; // the parameter names and their table

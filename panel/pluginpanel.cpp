@@ -11,7 +11,7 @@
 #include "GUI/imagelabel.h"
 #include "GUI/staticdata.h"
 #include "GUI/tooltip.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 #include "panel/paneltexts.h"
 #include "panel/subpanels.h"
 

@@ -14,7 +14,6 @@
 #include "panel/pluginpanel.h"
 #include "GUI/world.h"
 #include "GUI/xerror.h"
-#include "plugin/application.h"
 #include "plugin/hosts.h"
 #include "plugin/splugin.h"
 #include "system/persistent.h"

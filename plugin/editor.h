@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "plugin/aeffeditor.h"
+#include "plugin/protocol/aeffeditor.h"
 
 struct _XDisplay;
 class SGlobals;

@@ -1,7 +1,7 @@
 // Which host the plug-in runs in, told apart by the host's product string.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 namespace velk {
 namespace plugin {

@@ -5,7 +5,6 @@
 
 #include "GUI/globals.h"
 #include "GUI/world.h"
-#include "plugin/application.h"
 #include "plugin/editor.h"
 #include "plugin/hosts.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "data/datastring.h"
-#include "plugin/audioeffectx.h"
+#include "plugin/protocol/audioeffectx.h"
 #include "system/mutex.h"
 
 class SGlobals;

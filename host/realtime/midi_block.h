@@ -2,7 +2,7 @@
 // allocates nothing.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 #include <array>
 #include <cstddef>

@@ -9,7 +9,7 @@
 
 #include "GUI/control.h"
 #include "GUI/window.h"
-#include "plugin/application.h"
+#include "plugin/entry/application.h"
 
 namespace guitest {
 

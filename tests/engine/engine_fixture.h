@@ -8,7 +8,7 @@
 
 #include "host/host.h"
 #include "host/plugin_library.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using namespace velk::engine; // the parameter names
 

@@ -1,7 +1,7 @@
 #include <set>
 
 #include "engine_fixture.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using namespace velk::engine; // the parameter names
 

@@ -4,7 +4,7 @@
 
 #include "engine/vstplugin.h"
 #include "engine_fixture.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using namespace velk::engine; // the parameter names
 

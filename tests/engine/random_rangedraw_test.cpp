@@ -1,6 +1,6 @@
-#include "engine/random.h"
+#include "engine/random/random.h"
 #include "engine/rangedraw.h"
-#include "engine/sampler.h"
+#include "engine/random/sampler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/random.h"
-#include "engine/seed.h"
+#include "engine/random/random.h"
+#include "engine/random/seed.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/random.h"
+#include "engine/random/random.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "engine/rangedraw.h"
 
-#include "engine/random.h"
+#include "engine/random/random.h"
 
 namespace velk::math::random::generator {
 

@@ -1,6 +1,6 @@
 #include "cli_fixture.h"
 #include "host/fx_preset.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 #include "smf_bytes.h"
 
 #include <cstring>

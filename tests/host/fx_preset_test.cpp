@@ -1,5 +1,5 @@
 #include "host/fx_preset.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 #include "smf_bytes.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using moravox::host::Host;
 using moravox::host::HostAnswers;

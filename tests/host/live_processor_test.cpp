@@ -8,7 +8,7 @@
 
 #include <cstdint>
 #include <vector>
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using moravox::host::LiveCycle;
 using moravox::host::LiveMidiInput;

@@ -19,7 +19,7 @@
 #include "panel/paneltexts.h"
 #include "panel/pluginpanel.h"
 #include "panel/subpanels.h"
-#include "plugin/application.h"
+#include "plugin/entry/application.h"
 
 namespace {
 

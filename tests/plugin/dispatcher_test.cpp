@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/audioeffectx.h"
+#include "plugin/protocol/audioeffectx.h"
 
 namespace {
 

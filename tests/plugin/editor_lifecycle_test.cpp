@@ -12,7 +12,7 @@
 #include "engine/vstplugin.h"
 #include "support/wait.h"
 #include "panel/pluginpanel.h"
-#include "plugin/application.h"
+#include "plugin/entry/application.h"
 #include "plugin/editor.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "plugin_test_util.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 using namespace velk::engine; // the parameter names
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "plugin/audioeffectx.h"
+#include "plugin/protocol/audioeffectx.h"
 
 namespace {
 

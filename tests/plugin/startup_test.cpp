@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "../system/sys_test_util.h"
-#include "plugin/application.h"
-#include "plugin/audioeffect.h"
+#include "plugin/entry/application.h"
+#include "plugin/protocol/audioeffect.h"
 #include "system/system.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/vst_abi_eventproc.h"
+#include "plugin/protocol/vst_abi_eventproc.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "plugin/application.h"
+#include "plugin/entry/application.h"
 
 #include <X11/Xlib.h>
 
@@ -13,7 +13,7 @@
 #include "GUI/staticdata.h"
 #include "engine/vstplugin.h"
 #include "plugin/editor.h"
-#include "plugin/vst_abi_eventproc.h"
+#include "plugin/protocol/vst_abi_eventproc.h"
 #include "system/idle.h"
 #include "system/system.h"
 

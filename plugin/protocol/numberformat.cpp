@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "plugin/audioeffect.h"
+#include "plugin/protocol/audioeffect.h"
 
 void AudioEffect::long2string(long value, char* text) {
     if (!text) return;

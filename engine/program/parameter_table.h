@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/bank.h"
+#include "engine/program/bank.h"
 
 namespace velk::engine {
 

@@ -2,8 +2,8 @@
 // the class that turns the host's numbered requests into virtual operations.
 #pragma once
 
-#include "plugin/aeffeditor.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/aeffeditor.h"
+#include "plugin/protocol/vst_abi.h"
 
 class AudioEffect {
 public:

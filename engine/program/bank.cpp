@@ -1,10 +1,10 @@
-#include "engine/bank.h"
+#include "engine/program/bank.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "GUI/info.h"
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
 namespace velk {
 namespace engine {

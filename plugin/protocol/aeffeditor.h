@@ -1,7 +1,7 @@
 // The editor interface the dispatcher drives; the plug-in's editor derives from it.
 #pragma once
 
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 class AudioEffect;
 

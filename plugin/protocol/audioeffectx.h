@@ -1,7 +1,7 @@
 // The extended host protocol: opcodes 25 to 76 and the rest of the host calls.
 #pragma once
 
-#include "plugin/audioeffect.h"
+#include "plugin/protocol/audioeffect.h"
 
 // Records the plug-in only passes along as pointers.
 struct VstTimeInfo;

@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "plugin/audioeffectx.h"
+#include "plugin/protocol/audioeffectx.h"
 
 namespace {
 size_t ArrangementBytes(VstInt32 channels) {

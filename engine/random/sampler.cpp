@@ -1,4 +1,4 @@
-#include "engine/sampler.h"
+#include "engine/random/sampler.h"
 
 namespace velk {
 namespace engine {

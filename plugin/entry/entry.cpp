@@ -1,5 +1,5 @@
 // The library's exported entry points and its load and unload hooks.
-#include "plugin/application.h"
+#include "plugin/entry/application.h"
 #include "system/system.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "engine/seed.h"
+#include "engine/random/seed.h"
 
-#include "engine/random.h"
+#include "engine/random/random.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
-#include "engine/parameter_table.h"
+#include "engine/program/parameter_table.h"
 
-#include "engine/rounding.h"
+#include "engine/program/rounding.h"
 
 namespace velk::engine {
 

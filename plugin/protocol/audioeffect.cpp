@@ -1,4 +1,4 @@
-#include "plugin/audioeffect.h"
+#include "plugin/protocol/audioeffect.h"
 
 #include <cmath>
 #include <cstring>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "GUI/world.h"
-#include "plugin/vst_abi.h"
+#include "plugin/protocol/vst_abi.h"
 
 namespace velk {
 namespace system {

@@ -1,4 +1,4 @@
-#include "plugin/audioeffectx.h"
+#include "plugin/protocol/audioeffectx.h"
 
 #include <cmath>
 

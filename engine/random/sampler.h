@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/random.h"
+#include "engine/random/random.h"
 
 namespace velk {
 namespace engine {
