@@ -290,8 +290,16 @@ public:
         }
     }
 
-    // Whether both ports are connected in the graph the server runs now, as their own
-    // process callbacks see it: from then on what is sent goes through.
+    // Watches for the feed port connected to `feedTo` and the read port to `readFrom`.
+    void Watch(const std::string& feedTo, const std::string& readFrom) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        feedTo_ = feedTo;
+        readFrom_ = readFrom;
+        feedLive_.store(false);
+        readLive_.store(false);
+    }
+    // Whether both watched connections are in the graph the server runs now, as the ports'
+    // own process callbacks see it: from then on what is sent goes through.
     bool Live() const { return feedLive_.load() && readLive_.load(); }
 
     void ClearReceived() {
@@ -330,7 +338,8 @@ private:
         JackProbe& probe = *static_cast<JackProbe*>(self);
         std::lock_guard<std::mutex> lock(probe.mutex_);
         void* buffer = jack_port_get_buffer(probe.feedPort_, frames);
-        probe.feedLive_.store(jack_port_connected(probe.feedPort_) > 0);
+        probe.feedLive_.store(!probe.feedTo_.empty() &&
+                              jack_port_connected_to(probe.feedPort_, probe.feedTo_.c_str()));
         jack_midi_clear_buffer(buffer);
         for (const Message& message : probe.pending_) {
             jack_midi_event_write(buffer, message.frame, message.bytes.data(),
@@ -344,7 +353,8 @@ private:
         JackProbe& probe = *static_cast<JackProbe*>(self);
         std::lock_guard<std::mutex> lock(probe.mutex_);
         void* buffer = jack_port_get_buffer(probe.readPort_, frames);
-        probe.readLive_.store(jack_port_connected(probe.readPort_) > 0);
+        probe.readLive_.store(!probe.readFrom_.empty() &&
+                              jack_port_connected_to(probe.readPort_, probe.readFrom_.c_str()));
         const uint32_t count = jack_midi_get_event_count(buffer);
         for (uint32_t i = 0; i < count; ++i) {
             jack_midi_event_t event;
@@ -362,6 +372,7 @@ private:
     jack_port_t* readPort_ = nullptr;
     std::vector<Message> pending_;
     std::vector<Message> received_;
+    std::string feedTo_, readFrom_; // the watched ports
     std::atomic<bool> feedLive_{false};
     std::atomic<bool> readLive_{false};
     bool ok_ = false;

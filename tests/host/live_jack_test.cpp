@@ -56,6 +56,7 @@ protected:
     std::vector<Message> PlayThrough(const std::string& name, const std::vector<Message>& notes,
                                      size_t expected) {
         const std::string in = name + ":midi_in", out = name + ":midi_out";
+        probe->Watch(in, out);
         EXPECT_TRUE(probe->Connect(probe->FeedPort(), in));
         EXPECT_TRUE(probe->Connect(out, probe->ReadPort()));
         // Both connections are in the graph, and the server has switched to it: that
