@@ -1,5 +1,5 @@
 #include "engine/random/random.h"
-#include "engine/rangedraw.h"
+#include "engine/random/rangedraw.h"
 #include "engine/random/sampler.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/rangedraw.h"
+#include "engine/random/rangedraw.h"
 
 #include "engine/random/random.h"
 
