@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
-#include "host/plugin_library.h"
+#include "host/core/host.h"
+#include "host/core/plugin_library.h"
 #include "engine/program/parameter_table.h"
 
 using namespace velk::engine; // the parameter names

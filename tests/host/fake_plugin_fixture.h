@@ -2,8 +2,8 @@
 #pragma once
 
 #include "host/fixtures/fake_plugin.h"
-#include "host/host.h"
-#include "host/plugin_library.h"
+#include "host/core/host.h"
+#include "host/core/plugin_library.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Our host in real-time mode: a plug-in's calls back from its audio thread reach the host
 // without a lock or an allocation, and the harness sees through the host into a loaded plug-in.
 #include "host/fixtures/fake_plugin.h"
-#include "host/host.h"
-#include "host/host_registry.h"
-#include "host/plugin_library.h"
+#include "host/core/host.h"
+#include "host/core/host_registry.h"
+#include "host/core/plugin_library.h"
 #include "host/realtime/measured_thread.h"
 #include "host/realtime/midi_block.h"
 

@@ -6,9 +6,9 @@
 // - on JACK's own process thread through libjack's MIDI buffers, as the tool runs. That thread
 //   waits in the kernel between cycles, so its system calls cannot be trapped; heap use and
 //   locks are counted.
-#include "host/jack_client.h"
-#include "host/live_plugin.h"
-#include "host/live_processor.h"
+#include "host/live/jack_client.h"
+#include "host/live/live_plugin.h"
+#include "host/live/live_processor.h"
 #include "host/realtime/measured_thread.h"
 
 #include <jack/midiport.h>

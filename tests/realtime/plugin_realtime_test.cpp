@@ -2,8 +2,8 @@
 // blocks of mixed MIDI, processEvents and process/processReplacing must not allocate, free, wait
 // for a kernel lock or make a system call. The C-library generator's rand() is allowed: its
 // internal lock is neither a pthread call nor, uncontended, a system call (realtime_guard.h).
-#include "host/host.h"
-#include "host/plugin_library.h"
+#include "host/core/host.h"
+#include "host/core/plugin_library.h"
 #include "host/realtime/measured_thread.h"
 #include "host/realtime/midi_block.h"
 

@@ -1,0 +1,64 @@
+#include "host/formats/uint128.h"
+
+namespace moravox::host {
+
+UInt128 UInt128::Multiply(uint64_t a, uint64_t b) {
+    const uint64_t mask = 0xFFFFFFFFu;
+    const uint64_t aLow = a & mask, aHigh = a >> 32;
+    const uint64_t bLow = b & mask, bHigh = b >> 32;
+    const uint64_t lowLow = aLow * bLow;
+    const uint64_t lowHigh = aLow * bHigh;
+    const uint64_t highLow = aHigh * bLow;
+    const uint64_t highHigh = aHigh * bHigh;
+    // The middle column collects three 32-bit quantities: it cannot overflow 64 bits.
+    const uint64_t middle = (lowLow >> 32) + (lowHigh & mask) + (highLow & mask);
+    UInt128 product;
+    product.low = (middle << 32) | (lowLow & mask);
+    product.high = highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32);
+    return product;
+}
+
+UInt128 UInt128::Times(uint64_t factor) const {
+    UInt128 product = Multiply(low, factor);
+    product.high += high * factor;
+    return product;
+}
+
+UInt128 UInt128::operator+(const UInt128& other) const {
+    UInt128 sum;
+    sum.low = low + other.low;
+    sum.high = high + other.high + (sum.low < low ? 1 : 0);
+    return sum;
+}
+
+UInt128 UInt128::operator-(const UInt128& other) const {
+    UInt128 difference;
+    difference.low = low - other.low;
+    difference.high = high - other.high - (low < other.low ? 1 : 0);
+    return difference;
+}
+
+UInt128 UInt128::DividedBy(uint64_t divisor, uint64_t* remainder) const {
+    // Long division one bit at a time: the remainder stays below the divisor, so shifting it
+    // left by one needs 65 bits, which the carry out of the top bit supplies.
+    UInt128 quotient;
+    uint64_t rest = 0;
+    for (int bit = 127; bit >= 0; --bit) {
+        const uint64_t word = bit >= 64 ? high : low;
+        const uint64_t next = (word >> (bit & 63)) & 1u;
+        const bool carry = (rest >> 63) != 0;
+        rest = (rest << 1) | next;
+        if (carry || rest >= divisor) {
+            rest -= divisor;
+            if (bit >= 64) {
+                quotient.high |= uint64_t{1} << (bit - 64);
+            } else {
+                quotient.low |= uint64_t{1} << bit;
+            }
+        }
+    }
+    if (remainder != nullptr) *remainder = rest;
+    return quotient;
+}
+
+} // namespace moravox::host
