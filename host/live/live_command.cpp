@@ -10,10 +10,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace moravox::host {
@@ -21,6 +23,8 @@ namespace {
 
 // How long a cycle in progress may take to end once the tool stops.
 constexpr std::chrono::milliseconds kStopLimit(2000);
+// How long libjack may take to close the client.
+constexpr std::chrono::milliseconds kCloseLimit(5000);
 
 // The signals that stop the tool, blocked for the calling thread and every thread started
 // after it (JACK's, the plug-in's), and read through a descriptor instead. The old mask comes
@@ -58,6 +62,24 @@ void WaitForStop(const std::vector<int>& stopFds) {
     for (const int fd : stopFds) fds.push_back({fd, POLLIN, 0});
     while (poll(fds.data(), fds.size(), -1) < 0 && errno == EINTR) {
     }
+}
+
+// libjack's close cancels and joins its process thread, which, once the server is gone, waits
+// for good on a semaphore nobody posts; a cancel that misses would hang the tool. False when the
+// close did not end within `limit`: the client and the plug-in are then left to the exit.
+bool CloseWithin(JackClient& jack, std::chrono::milliseconds limit) {
+    std::promise<void> closed;
+    std::future<void> done = closed.get_future();
+    std::thread closer([&jack, &closed] {
+        jack.Close();
+        closed.set_value();
+    });
+    if (done.wait_for(limit) != std::future_status::ready) {
+        closer.detach();
+        return false;
+    }
+    closer.join();
+    return true;
 }
 
 void WarnAboutLosses(const LiveLosses& losses, std::ostream& err) {
@@ -117,15 +139,18 @@ int RunLive(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const bool serverGone = jack.ServerGone();
     const std::string reason = jack.ServerGoneReason();
-    jack.Close();
+    const std::string gone =
+        "the JACK server went away" + (reason.empty() ? "" : " (" + reason + ")");
+    if (!CloseWithin(jack, kCloseLimit)) {
+        err << "moravox-host: " << (serverGone ? gone : "the JACK client did not close")
+            << "; exiting without closing the plug-in" << std::endl;
+        std::_Exit(kExitFailure);
+    }
     WarnAboutLosses(processor->Losses(), err);
     processor.reset();
     plugin.Suspend();
     plugin.Close();
-    if (serverGone) {
-        return Fail(err, kExitFailure,
-                    "the JACK server went away" + (reason.empty() ? "" : " (" + reason + ")"));
-    }
+    if (serverGone) return Fail(err, kExitFailure, gone);
     return kExitOk;
 }
 
