@@ -3,8 +3,16 @@
 # Safe to run again: apt skips what is already there.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
+# As root it runs apt itself; as another user it goes through sudo, which a fresh Debian
+# does not have until someone installs it.
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps: run this as root (for example: su -c 'bash scripts/install-deps.sh'), or install sudo first" >&2
+        exit 1
+    fi
+    SUDO="sudo"
+fi
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
