@@ -70,7 +70,9 @@ bool ParseInteger(const std::string& text, uint64_t min, uint64_t max, uint64_t&
 }
 
 bool ParseUnitValue(const std::string& text, float& value) {
-    if (text.empty() || text[0] == ' ' || text[0] == '+' || text[0] == '-') return false;
+    if (text.empty() || text[0] == '+' || text[0] == '-') return false;
+    // Decimal only: strtof also reads hexadecimal ("0x1p-1"), "nan" and "infinity".
+    if (text.find_first_not_of("0123456789.eE+-") != std::string::npos) return false;
     errno = 0;
     char* end = nullptr;
     const float result = std::strtof(text.c_str(), &end);

@@ -33,7 +33,7 @@ private:
 
 // A decimal integer in [min, max]: digits only, no sign, no spaces.
 bool ParseInteger(const std::string& text, uint64_t min, uint64_t max, uint64_t& value);
-// A number from 0 to 1, as a float.
+// A decimal number from 0 to 1 (such as 0.25 or 1e-3), as a float.
 bool ParseUnitValue(const std::string& text, float& value);
 // Non-negative decimal seconds (up to nine decimals) as whole samples at `rate`, rounded to
 // nearest; exact integer arithmetic, so every build gets the same count.

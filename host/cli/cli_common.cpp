@@ -4,6 +4,8 @@
 #include "host/formats/file_io.h"
 #include "host/formats/format_error.h"
 
+#include "engine/program/parameter_table.h"
+
 namespace moravox::host {
 namespace {
 
@@ -39,6 +41,14 @@ int SetChunk(Host& host, const LoadedFile& file, std::ostream& err) {
     return Fail(err, kExitBadInput, refused.Line(file.path));
 }
 
+// Those announced to hosts, and the panel's own, which the plug-in takes through setParameter
+// too; 16 (the empty slot) does nothing.
+bool IsSettableParameter(VstInt32 index) {
+    using namespace velk::engine;
+    return (index >= P_FORMAT && index < kHostParameters) ||
+           (index >= P_EVERY_NTH && index <= P_RANDOMIZER) || index == P_MANUAL_TRIGGER;
+}
+
 bool ParseParameter(const std::string& text, ParameterSetting& setting) {
     const size_t equals = text.find('=');
     if (equals == std::string::npos) return false;
@@ -49,6 +59,13 @@ bool ParseParameter(const std::string& text, ParameterSetting& setting) {
 }
 
 } // namespace
+
+std::string SettableIndices() {
+    using namespace velk::engine;
+    return std::to_string(P_FORMAT) + " to " + std::to_string(kHostParameters - 1) + ", " +
+           std::to_string(P_EVERY_NTH) + " to " + std::to_string(P_RANDOMIZER) + " and " +
+           std::to_string(P_MANUAL_TRIGGER);
+}
 
 std::unique_ptr<LoadedPlugin> LoadPlugin(const std::string& path, const HostAnswers& answers,
                                          std::ostream& err) {
@@ -103,6 +120,11 @@ bool ParseSettings(const CommandArguments& args, PluginSettings& settings, std::
             error = "--set takes INDEX=VALUE with a value from 0 to 1, not '" + text + "'";
             return false;
         }
+        if (!IsSettableParameter(setting.index)) {
+            error = "--set " + text + ": no parameter " + std::to_string(setting.index) +
+                    "; the indices are " + SettableIndices();
+            return false;
+        }
         settings.parameters.push_back(setting);
     }
     if (args.Has("--seed")) {
@@ -143,9 +165,15 @@ int ApplySettings(Host& host, const PluginSettings& settings, std::ostream& err)
     if (!bank.path.empty()) {
         if ((status = SetChunk(host, bank, err)) != kExitOk) return status;
         const int32_t saved = bank.preset.currentProgram;
-        if (!settings.program && bank.preset.version >= 2 && saved >= 0 &&
-            saved < effect->numPrograms) {
-            host.Dispatch(effSetProgram, 0, saved);
+        if (!settings.program && bank.preset.version >= 2) {
+            if (saved >= 0 && saved < effect->numPrograms) {
+                host.Dispatch(effSetProgram, 0, saved);
+            } else {
+                err << "moravox-host: warning: " << bank.path << ": the current program "
+                    << saved << " is not one of 0 to " << effect->numPrograms - 1
+                    << "; program 0 is selected\n";
+                host.Dispatch(effSetProgram, 0, 0);
+            }
         }
     }
     if (settings.program) host.Dispatch(effSetProgram, 0, *settings.program);

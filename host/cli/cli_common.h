@@ -42,6 +42,9 @@ int Fail(std::ostream& err, int status, const std::string& text);
 // The message and the usage text; exit status 2.
 int UsageError(const std::string& message, std::ostream& err);
 
+// The parameters --set takes, in words: "0 to 15, 17 to 20 and 49".
+std::string SettableIndices();
+
 struct ParameterSetting {
     VstInt32 index = 0;
     float value = 0.0f;

@@ -2,6 +2,7 @@
 
 #include "host/cli/cli_common.h"
 #include "host/formats/file_io.h"
+#include "host/formats/midi_text.h"
 #include "host/render/progress.h"
 #include "host/render/render.h"
 #include "host/formats/smf_reader.h"
@@ -15,18 +16,25 @@ namespace {
 constexpr uint64_t kMaxRate = 768000;
 constexpr uint64_t kMaxBlock = 65536;
 constexpr uint64_t kMaxTailSeconds = 3600;
+// A render runs tens of thousands of times faster than real time, so a day of music takes
+// seconds; a file that lasts years (a few bytes can say so) would run for hours.
+constexpr const char* kDefaultMaxLength = "86400";
+constexpr uint64_t kMaxLengthSeconds = 31536000; // what --max-length can raise it to: a year
+constexpr uint32_t kMicrosecondsPerSecond = 1000000;
 // What the plug-in's input queue holds per block; more are dropped by the plug-in.
 constexpr size_t kPluginQueue = 256;
 
 struct RenderCommand {
     std::string plugin, input, output;
+    std::string maxLength = kDefaultMaxLength; // seconds, as given
+    uint64_t maxMicroseconds = 0;
     RenderOptions options;
     PluginSettings settings;
 };
 
 bool ParseRender(const std::vector<std::string>& args, RenderCommand& command, std::string& error) {
     std::set<std::string> valued = SettingOptions();
-    valued.insert({"-o", "--output", "--rate", "--block", "--tail"});
+    valued.insert({"-o", "--output", "--rate", "--block", "--tail", "--max-length"});
     CommandArguments parsed;
     if (!parsed.Parse(args, 1, valued, {"--keep-input"}, error)) return false;
     if (parsed.Plain().size() != 2) {
@@ -61,6 +69,12 @@ bool ParseRender(const std::vector<std::string>& args, RenderCommand& command, s
         error = "--tail takes seconds from 0 to 3600, such as 2 or 0.5";
         return false;
     }
+    if (parsed.Has("--max-length")) command.maxLength = parsed.Last("--max-length");
+    if (!ParseSecondsAsSamples(command.maxLength, kMicrosecondsPerSecond, kMaxLengthSeconds,
+                               command.maxMicroseconds)) {
+        error = "--max-length takes seconds from 0 to 31536000, such as 3600 or 0.5";
+        return false;
+    }
     options.keepInput = parsed.Has("--keep-input");
     return ParseSettings(parsed, command.settings, error);
 }
@@ -72,6 +86,18 @@ int ReadInput(const std::string& path, SmfFile& file, std::ostream& err) {
     FormatError problem;
     if (!ReadSmf(bytes, file, problem)) return Fail(err, kExitBadInput, problem.Line(path));
     return kExitOk;
+}
+
+// Refuses music that lasts longer than the limit, reckoned from the tempo map alone.
+int CheckLength(const RenderCommand& command, const SmfFile& input, std::ostream& err) {
+    const UInt128 length = MakeTempoMap(input, command.options.sampleRate)
+                               .ExactMicrosecondsAt(EndTick(input));
+    if (length <= UInt128(command.maxMicroseconds)) return kExitOk;
+    const std::string lasts = length.FitsIn64() ? FormatMicroseconds(length.low) + " s"
+                                                : "more than 18446744073709 s";
+    return Fail(err, kExitBadInput,
+                command.input + ": the music lasts " + lasts + ", longer than the limit of " +
+                    command.maxLength + " s (--max-length SECONDS changes it)");
 }
 
 void Warn(const RenderResult& result, std::ostream& err) {
@@ -111,6 +137,7 @@ int RunRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     SmfFile input;
     int status = ReadInput(command.input, input, err);
     if (status != kExitOk) return status;
+    if ((status = CheckLength(command, input, err)) != kExitOk) return status;
 
     auto plugin = LoadPlugin(command.plugin, RenderAnswers(command.options), err);
     if (plugin == nullptr) return kExitFailure;

@@ -21,6 +21,13 @@ std::string FormatJsonReport(const PluginInfo& info) {
     json.Key("vendor").String(info.vendor);
     json.Key("product").String(info.product);
     json.Key("vendorVersion").Number(info.vendorVersion);
+    json.Key("versionText");
+    const std::string version = VersionText(info);
+    if (version.empty()) {
+        json.Null();
+    } else {
+        json.String(version);
+    }
     json.Key("category").Number(info.category);
     json.Key("categoryName").String(CategoryName(info.category));
     json.Key("flags").Number(info.flags);

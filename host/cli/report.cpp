@@ -68,6 +68,14 @@ std::string CanDoName(VstIntPtr answer) {
     return "don't know";
 }
 
+std::string VersionText(const PluginInfo& info) {
+    const long long number = info.vendorVersion != 0 ? info.vendorVersion : info.version;
+    if (number < 0) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld", number / 100, number % 100);
+    return text;
+}
+
 std::string FormatReport(const PluginInfo& info) {
     std::ostringstream out;
     const bool magicOk = info.magic == kEffectMagic;
@@ -82,6 +90,8 @@ std::string FormatReport(const PluginInfo& info) {
     out << "Vendor: " << info.vendor << "\n";
     out << "Product: " << info.product << "\n";
     out << "Vendor version: " << info.vendorVersion << "\n";
+    const std::string version = VersionText(info);
+    if (!version.empty()) out << "Version: " << version << "\n";
     out << "Category: " << info.category << " (" << CategoryName(info.category) << ")\n";
     out << "Flags: " << info.flags << " (" << FlagNames(info.flags) << ")\n";
     out << "Inputs: " << info.numInputs << "\n";

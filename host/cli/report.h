@@ -16,6 +16,10 @@ std::string CategoryName(VstIntPtr category);
 // "yes", "no" or "don't know" for the answers 1, -1 and 0.
 std::string CanDoName(VstIntPtr answer);
 
+// The plug-in's version as people write it, "1.02" for 102: the vendor version in hundredths,
+// or the record's version when the plug-in gives none. "" for a negative number.
+std::string VersionText(const PluginInfo& info);
+
 std::string FormatReport(const PluginInfo& info);
 
 } // namespace moravox::host

@@ -135,6 +135,14 @@ bool ReadFx(const std::vector<uint8_t>& bytes, FxKind expected, int32_t expected
                                   std::to_string(end - chunkAt) + " bytes left)"};
         return false;
     }
+    // Whatever the chunk's own layout, a parameter or a program takes a byte of it at least.
+    const char* counted = expected == FxKind::Program ? " parameters" : " programs";
+    if (read.count < 0 || static_cast<uint32_t>(read.count) > chunkSize) {
+        error = {24, "the header counts " + std::to_string(read.count) + counted +
+                         (read.count < 0 ? "" : ", more than its " + std::to_string(chunkSize) +
+                                                    "-byte chunk can hold")};
+        return false;
+    }
     read.chunk.assign(bytes.begin() + static_cast<std::ptrdiff_t>(chunkAt),
                       bytes.begin() + static_cast<std::ptrdiff_t>(chunkAt + chunkSize));
     preset = std::move(read);

@@ -40,7 +40,8 @@ std::vector<uint8_t> WriteFx(const FxPreset& preset);
 
 // Reads a file of the expected kind for the plug-in with this unique ID. False, with the problem
 // and its byte offset in `error`, for a wrong magic, a file of the other kind or for another
-// plug-in, a truncated file or a chunk size beyond the file.
+// plug-in, a truncated file, a chunk size beyond the file, or a count of parameters or
+// programs that is negative or more than the chunk's bytes.
 bool ReadFx(const std::vector<uint8_t>& bytes, FxKind expected, int32_t expectedId,
             FxPreset& preset, FormatError& error);
 

@@ -58,7 +58,11 @@ uint64_t TempoMap::TickAt(uint64_t sample) const {
 }
 
 uint64_t TempoMap::MicrosecondsAt(uint64_t tick) const {
-    return UnitsAt(tick).DividedBy(division_).low;
+    return ExactMicrosecondsAt(tick).low;
+}
+
+UInt128 TempoMap::ExactMicrosecondsAt(uint64_t tick) const {
+    return UnitsAt(tick).DividedBy(division_);
 }
 
 } // namespace moravox::host

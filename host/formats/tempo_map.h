@@ -32,6 +32,8 @@ public:
     uint64_t TickAt(uint64_t sample) const;
     // The tick's time in whole microseconds, rounded down.
     uint64_t MicrosecondsAt(uint64_t tick) const;
+    // The same, never cut to 64 bits: a file's ticks and tempos may add up to more.
+    UInt128 ExactMicrosecondsAt(uint64_t tick) const;
 
     uint32_t Division() const { return static_cast<uint32_t>(division_); }
     uint32_t SampleRate() const { return static_cast<uint32_t>(rate_); }

@@ -1,7 +1,8 @@
 #include "host/gui/gui_png.h"
 
+#include "host/formats/file_io.h"
+
 #include <algorithm>
-#include <fstream>
 
 namespace moravox::host {
 
@@ -123,11 +124,8 @@ std::vector<uint8_t> EncodePng(const RgbImage& image) {
 }
 
 bool WritePng(const std::string& path, const RgbImage& image) {
-    const std::vector<uint8_t> bytes = EncodePng(image);
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
+    std::string error;
+    return WriteFileAtomically(path, EncodePng(image), error);
 }
 
 } // namespace moravox::host

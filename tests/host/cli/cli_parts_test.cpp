@@ -40,7 +40,8 @@ TEST(CommandArguments, NumberFormats) {
     EXPECT_TRUE(ParseUnitValue("0.5", value));
     EXPECT_EQ(value, 0.5f);
     EXPECT_TRUE(ParseUnitValue("1", value));
-    for (const char* bad : {"", "1.01", "-0", "nan", "inf", "0.5x", " 0.5", "+0.5"}) {
+    for (const char* bad :
+         {"", "1.01", "-0", "nan", "inf", "infinity", "0x1p-1", "0.5x", " 0.5", "+0.5"}) {
         EXPECT_FALSE(ParseUnitValue(bad, value)) << bad;
     }
     struct Case {

@@ -144,6 +144,12 @@ TEST(FxPreset, MalformedFilesAreRefusedWithTheirOffset) {
          "chunk size 221 runs past the end of the file (220 bytes left)"},
         {"huge chunk", with(WriteFx(Bank()), 156, Big32(0xFFFFFFF0)), FxKind::Bank, 156,
          "chunk size 4294967280 runs past the end of the file (7040 bytes left)"},
+        {"negative count", with(program, 24, Big32(0xFFFFFFFF)), FxKind::Program, 24,
+         "the header counts -1 parameters"},
+        {"count beyond the chunk", with(program, 24, Big32(221)), FxKind::Program, 24,
+         "the header counts 221 parameters, more than its 220-byte chunk can hold"},
+        {"huge count", with(WriteFx(Bank()), 24, Big32(0x7FFFFFFF)), FxKind::Bank, 24,
+         "the header counts 2147483647 programs, more than its 7040-byte chunk can hold"},
     };
     for (const Case& c : cases) {
         FxPreset read = Program();
