@@ -39,11 +39,13 @@ RealtimeCounts Measure(const Measurement& measurement) {
     for (int batch = 0; batch < measurement.batches; ++batch) {
         released.store(batch + 1, std::memory_order_release);
         while (finished.load(std::memory_order_acquire) <= batch) {
+            WakeDeferred();
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
         if (measurement.between && batch + 1 < measurement.batches) measurement.between(batch);
     }
     thread.join();
+    WakeDeferred();
     return counts;
 }
 

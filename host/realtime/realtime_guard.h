@@ -66,6 +66,9 @@ void MarkTrapped() noexcept;
 // failed with ENOSYS always). Irreversible for the thread. False, with errno in *failure, when
 // the kernel refuses the filter.
 bool TrapSystemCalls(int* failure = nullptr);
+// Makes the futex wakes a trapped thread had to put off (so that threads sleeping on a lock it
+// released wake up). Called from a thread without the trap, often while one is measured.
+void WakeDeferred();
 // Whether TrapSystemCalls succeeded on the calling thread.
 bool SystemCallsTrapped();
 

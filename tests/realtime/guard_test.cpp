@@ -1,11 +1,13 @@
 // The harness itself: each kind of event is counted on the armed thread, and only there.
 #include "host/realtime/measured_thread.h"
 #include "host/realtime/realtime_guard.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
 #include <pthread.h>
 #include <semaphore.h>
+#include <linux/futex.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -276,6 +279,39 @@ TEST(RealtimeGuard, TrapsAndCountsTheSystemCallsOfTheMeasuredThread) {
     EXPECT_EQ(first, 'y');
     close(pipeEnds[0]);
     close(pipeEnds[1]);
+}
+
+// A lock released on the measured thread must still wake the thread asleep on it, and a wait
+// there must fail the way lock code retries on, or the C library aborts the process.
+TEST(RealtimeGuard, FutexWakesReachTheSleeperAndWaitsFailAsRetry) {
+    static std::atomic<int> word{0};
+    word = 0;
+    std::atomic<long> sleeper{0};
+    std::thread asleep([&] {
+        sleeper = syscall(SYS_gettid);
+        while (word.load() == 0) syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, 0, nullptr, nullptr, 0);
+    });
+    // Until the sleeper is inside its wait: only then is a lost wake a hang.
+    const auto inWait = [&] {
+        std::ifstream call("/proc/self/task/" + std::to_string(sleeper.load()) + "/syscall");
+        long number = -1;
+        return sleeper != 0 && (call >> number) && number == SYS_futex;
+    };
+    ASSERT_TRUE(support::Eventually(inWait));
+    long waitResult = 0;
+    int waitErrno = 0;
+    Measurement measurement;
+    measurement.work = [&](int) {
+        word.store(1);
+        syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+        waitResult = syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, 1, nullptr, nullptr, 0);
+        waitErrno = errno;
+    };
+    const RealtimeCounts counts = Measure(measurement);
+    EXPECT_EQ(counts.systemCalls, 2u) << counts.Describe();
+    EXPECT_EQ(waitResult, -1);
+    EXPECT_EQ(waitErrno, EAGAIN);
+    asleep.join(); // hangs here if the wake was lost
 }
 
 TEST(RealtimeGuard, RecordsWhichSystemCallsWereMade) {
