@@ -20,6 +20,7 @@ struct Options {
     bool gui = true;
     std::string only; // run only the checks whose names start with this
     std::string self; // this program, for the checks that start a child process
+    bool list = false; // only list the checks
 };
 
 struct Outcome {
@@ -61,6 +62,7 @@ struct Check {
 void AddLifecycleChecks(std::vector<Check>& checks);
 void AddStateChecks(std::vector<Check>& checks);
 void AddProcessingChecks(std::vector<Check>& checks);
+void AddCarelessHostChecks(std::vector<Check>& checks);
 void AddRealtimeChecks(std::vector<Check>& checks);
 void AddEditorChecks(std::vector<Check>& checks);
 

@@ -258,6 +258,53 @@ Outcome LocaleUnchanged(Context& context) {
     return Outcome::Pass(before);
 }
 
+unsigned ChildWindows(Display* display, Window parent) {
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
+    if (children != nullptr) XFree(children);
+    return count;
+}
+
+// A host that hands every editor a connection of its own and closes it right after
+// effEditClose: the plug-in must not touch it again (automation, idle calls and processing
+// follow), must leave no window behind, and must open again on the next connection.
+Outcome ConnectionClosedAfterClose(Context& context) {
+    std::string error;
+    HostAnswers answers;
+    answers.realtimeEvents = true;
+    auto plugin = context.Load(error, answers);
+    if (plugin == nullptr) return Outcome::Fail(error);
+    Host& host = plugin->host;
+    if (!(host.Effect()->flags & effFlagsHasEditor)) return Outcome::Skip("no editor");
+    host.Resume();
+    Audio audio;
+    audio.Resize(64, context.random());
+    const int rounds = context.options().strictness >= 5 ? 4 : 2;
+    for (int round = 0; round < rounds; ++round) {
+        const std::string which = "connection " + std::to_string(round + 1);
+        {
+            NEED_DISPLAY(parent)
+            const std::string why = OpenIdleClose(host, parent, 120, true);
+            if (!why.empty()) return Outcome::Fail(which + ": " + why);
+            XSync(parent.display(), False);
+            if (const unsigned left = ChildWindows(parent.display(), parent.window()))
+                return Outcome::Fail(which + ": " + std::to_string(left) +
+                                     " windows left in the host window after effEditClose");
+        } // the host closes the connection here
+        for (int block = 0; block < 20; ++block) {
+            for (VstInt32 i = 0; i < host.Effect()->numParams; ++i)
+                host.SetParameter(i, context.Unit());
+            host.Dispatch(effEditIdle);
+            host.SendMidi(context.RandomNotes(8, 64));
+            host.ProcessReplacing(audio.inputs, audio.outputs, 64);
+            const std::string why = InvalidEvents(host.TakeRealtimeEvents(), 64);
+            if (!why.empty()) return Outcome::Fail(which + " closed: the plug-in sent " + why);
+        }
+    }
+    return Outcome::Pass(std::to_string(rounds) + " connections opened and closed");
+}
+
 } // namespace
 
 void AddEditorChecks(std::vector<Check>& checks) {
@@ -268,6 +315,7 @@ void AddEditorChecks(std::vector<Check>& checks) {
     checks.push_back({"editor.zero-rate-and-block", 1, true, ZeroRateAndBlock});
     checks.push_back({"editor.no-display", 1, true, NoDisplay});
     checks.push_back({"editor.locale-unchanged", 1, true, LocaleUnchanged});
+    checks.push_back({"editor.connection-closed-after-close", 1, true, ConnectionClosedAfterClose});
 }
 
 } // namespace moravox::host::validate

@@ -2,6 +2,8 @@
 // cycle a host's plug-in scanner runs.
 #include "host/validate/validate_check.h"
 
+#include <dirent.h>
+
 #include <cstring>
 #include <fstream>
 
@@ -114,6 +116,40 @@ Outcome ScanCycles(Context& context) {
     return Outcome::Pass(std::to_string(cycles) + " cycles, no thread left");
 }
 
+int DescriptorCount() {
+    int count = 0;
+    if (DIR* fds = opendir("/proc/self/fd")) {
+        while (const dirent* entry = readdir(fds))
+            if (entry->d_name[0] != '.') ++count;
+        closedir(fds);
+    }
+    return count - 1; // the one reading the folder
+}
+
+// The whole life of an instance, again and again: nothing it opens (threads, descriptors such
+// as its X connection) may outlive it. Counted after every cycle, from the first on, since a
+// library mapped for the first time may keep what it opens once.
+Outcome FullCycles(Context& context) {
+    const int cycles = context.options().strictness >= 3 ? 50 : 20;
+    int threads = -1, descriptors = -1;
+    for (int i = 0; i < cycles; ++i) {
+        Outcome outcome = OpenProcessClose(context);
+        if (outcome.kind != Outcome::kPass)
+            return Outcome::Fail("cycle " + std::to_string(i) + ": " + outcome.detail);
+        const int threadsNow = ThreadCount(), descriptorsNow = DescriptorCount();
+        if (i == 0) {
+            threads = threadsNow;
+            descriptors = descriptorsNow;
+        } else if (threadsNow != threads || descriptorsNow != descriptors) {
+            return Outcome::Fail("after cycle " + std::to_string(i) + " " +
+                                 std::to_string(threadsNow - threads) + " threads and " +
+                                 std::to_string(descriptorsNow - descriptors) +
+                                 " descriptors more than after the first");
+        }
+    }
+    return Outcome::Pass(std::to_string(cycles) + " cycles, threads and descriptors steady");
+}
+
 } // namespace
 
 void AddLifecycleChecks(std::vector<Check>& checks) {
@@ -121,6 +157,7 @@ void AddLifecycleChecks(std::vector<Check>& checks) {
     checks.push_back({"open.warm", 1, false, OpenWarm});
     checks.push_back({"open.sixteen-instances", 3, false, SixteenInstances});
     checks.push_back({"open.scan-cycles", 3, false, ScanCycles});
+    checks.push_back({"open.full-cycles", 1, false, FullCycles});
 }
 
 } // namespace moravox::host::validate

@@ -181,12 +181,52 @@ Outcome DisplayStable(Context& context) {
     return Outcome::Pass();
 }
 
+// A host's GUI reading values, displays and the chunk (an autosave) while audio runs.
+Outcome ReadsDuringProcessing(Context& context) {
+    std::string error;
+    HostAnswers answers;
+    answers.realtimeEvents = true;
+    auto plugin = context.Load(error, answers);
+    if (plugin == nullptr) return Outcome::Fail(error);
+    Host& host = plugin->host;
+    context.RandomizeParameters(host);
+    const bool chunks = host.Effect()->flags & effFlagsProgramChunks;
+    const size_t chunkSize = chunks ? GetChunk(host, true).size() : 0;
+    host.Resume();
+    const int parameters = host.Effect()->numParams;
+    std::atomic<bool> stop{false};
+    std::string wrong;
+    int reads = 0;
+    std::thread reader([&] {
+        while (!stop.load(std::memory_order_acquire) && wrong.empty()) {
+            for (VstInt32 i = 0; i < parameters && wrong.empty(); ++i, ++reads) {
+                const float value = host.GetParameter(i);
+                if (!std::isfinite(value) || value < 0.0f || value > 1.0f)
+                    wrong = "parameter " + std::to_string(i) + " read " + std::to_string(value);
+                else if (host.ParameterDisplay(i).size() >= 64)
+                    wrong = "parameter " + std::to_string(i) + " shows an overlong text";
+            }
+            if (chunks && GetChunk(host, true).size() != chunkSize)
+                wrong = "the program chunk changed size while processing";
+        }
+    });
+    std::string why;
+    const int blocks = 300 * context.options().strictness;
+    for (int i = 0; i < blocks && why.empty(); ++i) why = ProcessBothWays(context, host, 64);
+    stop.store(true, std::memory_order_release);
+    reader.join();
+    if (!wrong.empty()) return Outcome::Fail(wrong);
+    if (!why.empty()) return Outcome::Fail(why);
+    return Outcome::Pass(std::to_string(blocks) + " blocks, " + std::to_string(reads) + " reads");
+}
+
 } // namespace
 
 void AddProcessingChecks(std::vector<Check>& checks) {
     checks.push_back({"process.rates-and-block-sizes", 1, false, Matrix});
     checks.push_back({"automation.every-32-samples", 3, false, AutomationEvery32});
     checks.push_back({"automation.from-another-thread", 3, false, AutomationFromAnotherThread});
+    checks.push_back({"automation.reads-while-processing", 3, false, ReadsDuringProcessing});
     checks.push_back({"parameters.out-of-range-and-non-finite", 1, false, ParameterFuzz});
     checks.push_back({"parameters.display-stable", 1, false, DisplayStable});
 }

@@ -5,8 +5,10 @@
 #include "host/realtime/midi_block.h"
 #include "host/validate/validate_check.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace moravox::host::validate {
 namespace {
@@ -80,10 +82,69 @@ Outcome AudioThread(Context& context) {
                          " blocks without heap, kernel lock or system call");
 }
 
+// The same while another thread of the host calls rand() without pause, as other plug-ins or
+// the host itself may. A plug-in that draws from the C library's generator shares its lock
+// and then waits in the kernel on the audio thread: worth knowing, so it is said, but not a
+// failure of the plug-in alone.
+Outcome WithRandElsewhere(Context& context) {
+    constexpr int kFrames = 256;
+    std::string error;
+    HostAnswers answers;
+    answers.realtimeEvents = true;
+    answers.blockSize = kFrames;
+    auto plugin = context.Load(error, answers);
+    if (plugin == nullptr) return Outcome::Fail(error);
+    Host& host = plugin->host;
+    context.RandomizeParameters(host);
+    // Moravox's C library generator ("STD", its panel-only parameter 20 at 0), with every
+    // field drawn, so that each trigger draws.
+    constexpr VstInt32 kMoravox = 0x4D56586E; // 'MVXn'
+    if (host.Effect()->uniqueID == kMoravox) {
+        constexpr VstInt32 kEnabled[] = {0, 3, 6, 9}, kInputType = 1, kGenerator = 20;
+        for (const VstInt32 index : kEnabled) host.SetParameter(index, 1.0f);
+        host.SetParameter(kInputType, 0.0f); // notes and controllers trigger
+        host.SetParameter(kGenerator, 0.0f);
+    }
+    host.Resume();
+    auto block = std::make_unique<MidiBlock>();
+    for (const VstMidiEvent& event : context.RandomNotes(32, kFrames)) block->Add(event);
+    Audio audio;
+    audio.Resize(kFrames, context.random());
+    std::atomic<bool> stop{false}, started{false};
+    std::thread other([&] {
+        started.store(true);
+        while (!stop.load(std::memory_order_relaxed)) std::rand();
+    });
+    while (!started.load()) std::this_thread::yield();
+    const int blocks = 400 * context.options().strictness;
+    Measurement measurement;
+    measurement.warmUp = [&] { host.ProcessReplacing(audio.inputs, audio.outputs, kFrames); };
+    measurement.work = [&](int) {
+        for (int b = 0; b < blocks; ++b) {
+            host.SendEvents(block->Events());
+            host.ProcessReplacing(audio.inputs, audio.outputs, kFrames);
+        }
+    };
+    const RealtimeCounts counts = Measure(measurement);
+    stop.store(true);
+    other.join();
+    host.TakeRealtimeEvents();
+    if (!counts.systemCallsTrapped) return Outcome::Skip("system calls cannot be trapped here");
+    if (counts.allocations != 0 || counts.frees != 0 || counts.mutexLocks != 0)
+        return Outcome::Fail(counts.Describe());
+    if (counts.systemCalls != 0)
+        return Outcome::Pass("warning: " + std::to_string(counts.systemCalls) +
+                             " kernel waits in " + std::to_string(blocks) +
+                             " blocks while another thread called rand(): the plug-in draws "
+                             "from the C library's generator, whose lock it shares");
+    return Outcome::Pass(std::to_string(blocks) + " blocks, no wait");
+}
+
 } // namespace
 
 void AddRealtimeChecks(std::vector<Check>& checks) {
     checks.push_back({"realtime.audio-thread", 3, false, AudioThread});
+    checks.push_back({"realtime.rand-elsewhere", 3, false, WithRandElsewhere});
 }
 
 } // namespace moravox::host::validate
