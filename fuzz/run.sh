@@ -5,9 +5,16 @@
 # a crash, a sanitizer report, a leak, a timeout or a broken output rule.
 #
 #   bash fuzz/run.sh [--build-only] [target...]   (default: every target)
-#   FUZZ_SECONDS=25                   seconds per target
+#   bash fuzz/run.sh --long SECONDS [target...]   nightly: every target (or those
+#                                     named) for SECONDS each; add FUZZ_KEEP=1 to keep
+#                                     what the corpora grew into
+#   FUZZ_SECONDS=25                   seconds per target (--long overrides it)
 #   FUZZ_JOBS=2                       targets run side by side
 #   FUZZ_KEEP=1                       keep the grown corpora (printed at the end)
+#
+# Targets: chunk_fuzzer and stream_fuzzer (the engine through VSTPlugin),
+# host_fuzzer (the plug-in through its exported main, as a host loads it),
+# smf_fuzzer and preset_fuzzer (the host tool's MIDI file and FXP/FXB formats).
 #
 # A finding is saved under build/fuzz/artifacts/; run the target on that file
 # (with MORAVOX_FUZZ_TRACE=1 to list every event the plug-in hands over) to replay it.
@@ -18,12 +25,26 @@ seconds=${FUZZ_SECONDS:-25}
 jobs=${FUZZ_JOBS:-2}
 build=build/fuzz
 build_only=0
-if [ "${1:-}" = "--build-only" ]; then
-    build_only=1
-    shift
-fi
+usage() {
+    echo "usage: bash fuzz/run.sh [--build-only | --long SECONDS] [target...]" >&2
+    exit 2
+}
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --build-only) build_only=1; shift ;;
+    --long)
+        if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]]; then usage; fi
+        seconds=$2
+        shift 2
+        ;;
+    -*) usage ;;
+    *) break ;;
+    esac
+done
 targets=("$@")
-if [ "${#targets[@]}" -eq 0 ]; then targets=(chunk_fuzzer stream_fuzzer); fi
+if [ "${#targets[@]}" -eq 0 ]; then
+    targets=(chunk_fuzzer stream_fuzzer host_fuzzer smf_fuzzer preset_fuzzer)
+fi
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
@@ -33,8 +54,15 @@ work=$(mktemp -d /tmp/moravox-fuzz.XXXXXX)
 if [ "${FUZZ_KEEP:-0}" != "1" ]; then trap 'rm -rf "$work"' EXIT; fi
 mkdir -p "$build/artifacts"
 
-# Longest input per target: a whole bank chunk plus some calls for the chunk target.
-max_len() { if [ "$1" = chunk_fuzzer ]; then echo 16384; else echo 4096; fi; }
+# Longest input per target: a whole bank chunk plus some calls for the chunk
+# target, a bank file (7200 bytes) and then some for the preset target.
+max_len() {
+    case "$1" in
+    chunk_fuzzer) echo 16384 ;;
+    preset_fuzzer) echo 8192 ;;
+    *) echo 4096 ;;
+    esac
+}
 
 run_one() { # target
     local target=$1
