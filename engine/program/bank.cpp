@@ -70,9 +70,14 @@ void CopyWords(VSTPluginProgram& to, const VSTPluginProgram& from, size_t begin,
     for (size_t i = begin / 4; i < end / 4; i++) Store(target[i], Load(source[i]));
 }
 
+// Up to the terminator only: a host's buffer may be shorter than the stored field.
 void LoadName(const VSTPluginProgram& program, char* text) {
-    for (int i = 0; i <= kMaxNameLength; i++) text[i] = Load(program.name[i]);
-    text[kMaxNameLength] = '\0';
+    int i = 0;
+    for (; i < kMaxNameLength; i++) {
+        text[i] = Load(program.name[i]);
+        if (text[i] == '\0') return;
+    }
+    text[i] = '\0';
 }
 
 void StoreName(VSTPluginProgram& program, const char* text) {

@@ -44,6 +44,20 @@ TEST_F(Programs, DefaultNamesAndIndexedLookup) {
     }
 }
 
+// A host's buffer may be as small as the 24 characters hosts have long used: a name writes
+// itself and its terminator, nothing past them.
+TEST_F(Programs, ANameWritesNothingPastItsEnd) {
+    for (const VstInt32 opcode : {effGetProgramName, effGetProgramNameIndexed}) {
+        char text[64];
+        std::memset(text, 'x', sizeof text);
+        host.Dispatch(opcode, 3, 0, text);
+        const size_t length = std::strlen("04 - empty preset");
+        EXPECT_EQ(std::string(text), opcode == effGetProgramName ? "01 - empty preset"
+                                                                  : "04 - empty preset");
+        EXPECT_EQ(std::string(text + length + 1, 8), std::string(8, 'x')) << opcode;
+    }
+}
+
 TEST_F(Programs, LongNamesAreCutWithoutTouchingTheHostsText) {
     std::string name(60, 'x');
     name[50] = 'y';
