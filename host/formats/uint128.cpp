@@ -39,6 +39,23 @@ UInt128 UInt128::operator-(const UInt128& other) const {
 }
 
 UInt128 UInt128::DividedBy(uint64_t divisor, uint64_t* remainder) const {
+    UInt128 quotient;
+#if defined(__SIZEOF_INT128__)
+    const unsigned __int128 dividend = (static_cast<unsigned __int128>(high) << 64) | low;
+    const unsigned __int128 result = dividend / divisor;
+    quotient.high = static_cast<uint64_t>(result >> 64);
+    quotient.low = static_cast<uint64_t>(result);
+    if (remainder != nullptr) *remainder = static_cast<uint64_t>(dividend % divisor);
+    return quotient;
+#else
+    if (high != 0) return DividedByBits(divisor, remainder);
+    quotient.low = low / divisor;
+    if (remainder != nullptr) *remainder = low % divisor;
+    return quotient;
+#endif
+}
+
+UInt128 UInt128::DividedByBits(uint64_t divisor, uint64_t* remainder) const {
     // Long division one bit at a time: the remainder stays below the divisor, so shifting it
     // left by one needs 65 bits, which the carry out of the top bit supplies.
     UInt128 quotient;

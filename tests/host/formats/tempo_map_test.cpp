@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <utility>
+#include <vector>
+
 #include <cstdint>
 
 using moravox::host::TempoChange;
@@ -30,6 +34,29 @@ TEST(UInt128, MultipliesAndDividesPastSixtyFourBits) {
     EXPECT_EQ((product + UInt128(7)) - product, UInt128(7));
     EXPECT_EQ(UInt128(0) - UInt128(0), UInt128(0));
     EXPECT_TRUE(UInt128(5) < UInt128::Multiply(1ull << 32, 1ull << 32));
+}
+
+// The fast division (the compiler's 128-bit type, or 64-bit division for small dividends) and
+// the bit-by-bit one agree, quotient and remainder, on edges and on many drawn values.
+TEST(UInt128, FastAndBitByBitDivisionAgree) {
+    std::vector<std::pair<UInt128, uint64_t>> cases = {
+        {UInt128(0), 1}, {UInt128(UINT64_MAX), 1}, {UInt128(UINT64_MAX), UINT64_MAX},
+        {UInt128::Multiply(UINT64_MAX, UINT64_MAX), UINT64_MAX},
+        {UInt128::Multiply(UINT64_MAX, UINT64_MAX), 0x8000000000000001ull},
+        {UInt128::Multiply(1ull << 63, 3), 2}, {UInt128(12345), 1000000007ull}};
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 20000; ++i) {
+        UInt128 dividend = UInt128::Multiply(random(), random() >> (random() % 64));
+        const uint64_t divisor = (random() >> (random() % 64)) | 1u;
+        cases.push_back({dividend, divisor});
+    }
+    for (const auto& [dividend, divisor] : cases) {
+        uint64_t fastRest = 0, slowRest = 0;
+        const UInt128 fast = dividend.DividedBy(divisor, &fastRest);
+        const UInt128 slow = dividend.DividedByBits(divisor, &slowRest);
+        ASSERT_EQ(fast, slow) << dividend.high << ":" << dividend.low << " / " << divisor;
+        ASSERT_EQ(fastRest, slowRest) << dividend.high << ":" << dividend.low << " / " << divisor;
+    }
 }
 
 TEST(TempoMap, ConstantTempoMatchesDirectArithmetic) {
