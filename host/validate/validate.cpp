@@ -4,6 +4,10 @@
 #include "host/cli/cli_common.h"
 #include "host/validate/validate_check.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +18,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+
+extern char** environ;
 
 namespace moravox::host {
 namespace validate {
@@ -48,46 +54,89 @@ Outcome NoRealtimeGuard(Context&) {
 }
 
 // The checks that hand the plug-in what hosts should not (null channels, lying counts) run in a
-// child process: a plug-in that crashes on them fails that check instead of ending the run.
-bool Isolated(const Check& check) {
-    return std::string(check.name).rfind("careless.", 0) == 0;
+// process of their own, this program started again for that one check: a plug-in that crashes
+// on them fails that check instead of ending the run. A fresh process rather than a fork, which
+// would inherit whatever lock a thread the plug-in left running holds.
+bool Isolated(const Check& check, const validate::Options& options) {
+    return !options.inProcess && !options.self.empty() &&
+           std::string(check.name).rfind("careless.", 0) == 0;
 }
 
-Outcome RunInChild(const Check& check, Context& context) {
+constexpr int kChildLimitMs = 120000;
+
+Outcome RunInChild(const Check& check, const validate::Options& options) {
+    std::vector<std::string> args = {options.self,  "validate",      options.path,
+                                      "--only",      check.name,     "--strictness",
+                                      std::to_string(options.strictness), "--seed",
+                                      std::to_string(options.seed), "--no-gui",
+                                      "--in-process"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return check.run(context);
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return Outcome::Fail("cannot make a pipe for the check");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    pid_t child = 0;
     std::cout.flush();
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0) {
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        return check.run(context);
-    }
-    if (child == 0) {
-        close(pipeEnds[0]);
-        const Outcome outcome = check.run(context);
-        const std::string message = std::to_string(outcome.kind) + outcome.detail;
-        [[maybe_unused]] const ssize_t written =
-            write(pipeEnds[1], message.data(), message.size());
-        _exit(0);
-    }
+    const int spawned =
+        posix_spawn(&child, options.self.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
-    std::string message;
-    char buffer[512];
-    ssize_t got = 0;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0) message.append(buffer, static_cast<size_t>(got));
+    if (spawned != 0) {
+        close(pipeEnds[0]);
+        return Outcome::Fail("cannot start the check's process");
+    }
+    std::string output;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kChildLimitMs);
+    bool late = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) {
+            late = true;
+            break;
+        }
+        pollfd readable = {pipeEnds[0], POLLIN, 0};
+        const int ready = poll(&readable, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) continue;
+        char buffer[512];
+        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        output.append(buffer, static_cast<size_t>(got));
+    }
     close(pipeEnds[0]);
+    if (late) kill(child, SIGKILL);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    if (late)
+        return Outcome::Fail("did not finish within " + std::to_string(kChildLimitMs / 1000) +
+                             " s");
     if (WIFSIGNALED(status))
         return Outcome::Fail(std::string("the plug-in crashed (") + strsignal(WTERMSIG(status)) +
                              ")");
-    if (message.empty() || message[0] < '0' || message[0] > '2')
-        return Outcome::Fail("the check's process ended without an answer");
-    return {static_cast<Outcome::Kind>(message[0] - '0'), message.substr(1)};
+    // The child's one line: WORD, two spaces, the name, then ": detail" and " (N ms)".
+    for (const char* word : {"PASS", "FAIL", "SKIP"}) {
+        const std::string head = std::string(word) + "  " + check.name;
+        const size_t at = output.find(head);
+        if (at == std::string::npos) continue;
+        const size_t lineEnd = output.find('\n', at);
+        std::string rest = output.substr(at + head.size(), lineEnd - at - head.size());
+        const size_t timing = rest.rfind(" (");
+        if (timing != std::string::npos) rest.resize(timing);
+        if (rest.rfind(": ", 0) == 0) rest.erase(0, 2);
+        const Outcome::Kind kind = word[0] == 'P'   ? Outcome::kPass
+                                   : word[0] == 'F' ? Outcome::kFail
+                                                    : Outcome::kSkip;
+        return {kind, rest};
+    }
+    return Outcome::Fail("the check's process ended without an answer");
 }
 
 std::vector<Check> AllChecks() {
@@ -108,10 +157,11 @@ std::vector<Check> AllChecks() {
 bool ParseOptions(const std::vector<std::string>& args, validate::Options& options,
                   std::string& error) {
     CommandArguments parsed;
-    if (!parsed.Parse(args, 1, {"--strictness", "--seed", "--only"}, {"--no-gui", "--list"},
-                      error))
+    if (!parsed.Parse(args, 1, {"--strictness", "--seed", "--only"},
+                      {"--no-gui", "--list", "--in-process"}, error))
         return false;
     options.list = parsed.Has("--list");
+    options.inProcess = parsed.Has("--in-process");
     if (options.list && parsed.Plain().empty()) return true;
     if (parsed.Plain().size() != 1) {
         error = "validate takes exactly one plug-in path";
@@ -184,7 +234,8 @@ int RunValidate(const std::vector<std::string>& args, std::ostream& out, std::os
         Context context(options);
         context.random().seed(options.seed ^ NameHash(check.name));
         const auto start = std::chrono::steady_clock::now();
-        const Outcome outcome = Isolated(check) ? RunInChild(check, context) : check.run(context);
+        const Outcome outcome =
+            Isolated(check, options) ? RunInChild(check, options) : check.run(context);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();

@@ -21,6 +21,7 @@ struct Options {
     std::string only; // run only the checks whose names start with this
     std::string self; // this program, for the checks that start a child process
     bool list = false; // only list the checks
+    bool inProcess = false; // run even the isolated checks here (the child of one that isolates)
 };
 
 struct Outcome {
