@@ -2,6 +2,8 @@
 // golden/README.md). The same files serve the x86_64 and the i386 build.
 #include "host/cli/cli_fixture.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,5 +59,48 @@ TEST_F(CliTest, SameSeedSameBytesOtherSeedOtherBytes) {
         ASSERT_EQ(Run(RenderArgs(other, "78", g.value)).status, 0);
         EXPECT_TRUE(ReadBytes(first) == ReadBytes(second)) << g.name;
         EXPECT_FALSE(ReadBytes(first) == ReadBytes(other)) << g.name;
+    }
+}
+
+namespace {
+
+struct Case {
+    std::string name;
+    std::vector<std::string> args;
+};
+
+// cases.txt: a golden file's name, then the render's own arguments; files named there are
+// in the golden folder.
+std::vector<Case> MixCases() {
+    std::vector<Case> cases;
+    std::ifstream lines(kGolden + "cases.txt");
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        Case c;
+        if (!(words >> c.name) || c.name[0] == '#') continue;
+        for (std::string word; words >> word;) {
+            const std::string ext = word.size() > 4 ? word.substr(word.size() - 4) : "";
+            c.args.push_back(ext == ".mid" || ext == ".fxb" ? kGolden + word : word);
+        }
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+} // namespace
+
+TEST_F(CliTest, SeededRendersOfTheMixMatchTheirGoldenFiles) {
+    const std::vector<Case> cases = MixCases();
+    ASSERT_GE(cases.size(), 13u);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"render", MORAVOX_PLUGIN_PATH, kGolden + "mix.mid", "-o",
+                                         Path(c.name)};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome outcome = Run(args);
+        ASSERT_EQ(outcome.status, 0) << c.name << ": " << outcome.err;
+        const std::vector<uint8_t> golden = ReadBytes(kGolden + c.name + ".mid");
+        ASSERT_FALSE(golden.empty()) << c.name;
+        EXPECT_TRUE(ReadBytes(Path(c.name)) == golden)
+            << c.name << ": the render differs from golden/" << c.name << ".mid";
     }
 }
