@@ -1,5 +1,6 @@
 // What the benchmark and the instruction counter share: a 1024-frame block with
-// its audio and trigger events, and a plug-in with every option on.
+// its audio and trigger events, the two settings measured, and a host callback
+// that counts the events handed to it.
 #pragma once
 
 #include <utility>
@@ -11,12 +12,34 @@ namespace moravox::bench {
 
 constexpr int kFrames = 1024;
 
-inline VstIntPtr Master(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-    return opcode == audioMasterVersion ? 2400 : opcode == audioMasterProcessEvents ? 1 : 0;
+// Every event the plug-in hands over, counted as a host would take it.
+inline long long handedOver = 0;
+
+inline VstIntPtr Master(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+    if (opcode == audioMasterProcessEvents && ptr) {
+        handedOver += static_cast<const VstEvents*>(ptr)->numEvents;
+        return 1;
+    }
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+enum Settings {
+    // Note-ons randomized in channel, number and value over their whole ranges.
+    kRandomized,
+    // Note-ons and controllers with every option on: both through switches (the
+    // note-ons echo), preset switching, offsets up to half a block, every range whole.
+    kEveryOptionOn,
+};
+
+// What one block hands to the host: every trigger, plus for every option on the
+// echo of each note-on (half the events), up to the output's 256.
+inline int ExpectedOut(Settings settings, int events) {
+    const int out = settings == kRandomized ? events : events + (events + 1) / 2;
+    return out < 256 ? out : 256;
 }
 
 struct Block {
-    explicit Block(int events)
+    Block(Settings settings, int events)
         : audio(4 * kStride, 0.25f), midi(events),
           list(sizeof(VstEvents) + events * sizeof(VstEvent*)) {
         // One allocation with the four channels a few cache lines apart: copies
@@ -34,7 +57,8 @@ struct Block {
             e.type = kVstMidiType;
             e.byteSize = 24;
             e.deltaFrames = (i * 4) % kFrames;
-            e.midiData[0] = static_cast<char>((i % 2 ? 0xB0 : 0x90) | (i % 16));
+            const bool note = settings == kRandomized || i % 2 == 0;
+            e.midiData[0] = static_cast<char>((note ? 0x90 : 0xB0) | (i % 16));
             e.midiData[1] = static_cast<char>(i % 128);
             e.midiData[2] = static_cast<char>(1 + i % 127);
             header->events[i] = reinterpret_cast<VstEvent*>(&e);
@@ -49,12 +73,21 @@ struct Block {
     std::vector<unsigned char> list;
 };
 
-inline void EveryOptionOn(VSTPlugin& p, float generator) {
-    const std::pair<int, float> settings[] = {
-        {0, 1},  {1, 0},     {2, 0},     {3, 1},     {4, 0},         {5, 1},  {6, 1},
-        {7, 0},  {8, 1},     {9, 1},     {10, 0},    {11, 1},        {12, 1}, {13, 1},
-        {15, 1}, {17, 0.1f}, {18, 0.5f}, {19, 0.1f}, {20, generator}};
-    for (auto [index, value] : settings) p.setParameter(index, value);
+// generator: 0 C library, 0.5 Mersenne, 1 Park-Miller.
+inline void Configure(VSTPlugin& p, Settings settings, float generator) {
+    std::vector<std::pair<int, float>> values = {
+        {3, 1}, {4, 0}, {5, 1}, {6, 1}, {7, 0}, {8, 1}, {9, 1}, {10, 0}, {11, 1}, {20, generator}};
+    if (settings == kEveryOptionOn)
+        values.insert(values.end(), {{0, 1},
+                                     {1, 0},
+                                     {2, 0},
+                                     {12, 1},
+                                     {13, 1},
+                                     {15, 1},
+                                     {17, 0.1f},
+                                     {18, 0.5f},
+                                     {19, 0.1f}});
+    for (auto [index, value] : values) p.setParameter(index, value);
 }
 
 } // namespace moravox::bench

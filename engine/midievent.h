@@ -24,6 +24,24 @@ struct midievent {
     char reserved1 = 0;
     char reserved2 = 0;
 
+    // The four MIDI bytes as one word, the status in the low byte.
+    uint32_t Word() const {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        uint32_t word;
+        memcpy(&word, midiData, sizeof(word));
+        return word;
+#else
+        return static_cast<uint32_t>(midiData[0]) | static_cast<uint32_t>(midiData[1]) << 8 |
+               static_cast<uint32_t>(midiData[2]) << 16 | static_cast<uint32_t>(midiData[3]) << 24;
+#endif
+    }
+    void SetWord(uint32_t word) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        memcpy(midiData, &word, sizeof(word));
+#else
+        for (int i = 0; i < 4; i++) midiData[i] = static_cast<unsigned char>(word >> (8 * i));
+#endif
+    }
     void Set(unsigned status, unsigned data1, unsigned data2) {
         midiData[0] = static_cast<unsigned char>(status);
         midiData[1] = static_cast<unsigned char>(data1);
@@ -63,8 +81,9 @@ public:
                 if (head == end) continue;
             }
             memcpy(static_cast<void*>(&slots[head % kCapacity]), event, sizeof(midievent));
-            written.store(++head, std::memory_order_release);
+            head++;
         }
+        written.store(head, std::memory_order_release); // the consumer sees them all at once
     }
 
     bool Pop(midievent& event) {
@@ -74,6 +93,13 @@ public:
         taken.store(tail + 1, std::memory_order_release);
         return true;
     }
+
+    // The consumer's side, a run at a time: the events from First() up to Last()
+    // stay in place, readable with At(), until Release() hands their slots back.
+    uint32_t First() const { return taken.load(std::memory_order_relaxed); }
+    uint32_t Last() const { return written.load(std::memory_order_acquire); }
+    const midievent& At(uint32_t index) const { return slots[index % kCapacity]; }
+    void Release(uint32_t upTo) { taken.store(upTo, std::memory_order_release); }
 
     int Count() const {
         return static_cast<int>(written.load(std::memory_order_acquire) -
@@ -105,6 +131,8 @@ public:
         return slot;
     }
     int Count() const { return count; }
+    // For a loop that keeps the count in a register: the slots it filled meanwhile.
+    void SetCount(int filled) { count = filled; }
     midievent* Slots() { return slots; }
     void Clear() { count = 0; }
 

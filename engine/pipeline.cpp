@@ -127,6 +127,7 @@ void VSTPlugin::Make(const Sources& from) {
     s.route[kSilentNoteOn] = noteEnd;
     s.route[CONTROL_CHANGE >> 4] = controls ? kTrigger : pass;
     if (s.presetSwitching) s.route[PROGRAM_CHANGE >> 4] = kProgramChange;
+    for (int status = 0; status < 256; status++) s.routeByStatus[status] = s.route[status >> 4];
 }
 
 int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int data1, int data2,
@@ -174,9 +175,13 @@ inline void VSTPlugin::Echo(const midievent& event, const Bytes& in) {
 
 template <class Random>
 inline VSTPlugin::Message VSTPlugin::RandomizeWith(Random& generator, const Bytes& in) {
-    // The draws come in this order: value, channel, number.
-    const Settings& s = settings;
     velk::engine::DrawRun<Random> g(generator);
+    return Randomized(settings, g, in);
+}
+
+template <class Draws>
+inline VSTPlugin::Message VSTPlugin::Randomized(const Settings& s, Draws& g, const Bytes& in) {
+    // The draws come in this order: value, channel, number.
     int nibble = CONTROL_CHANGE;
     int value = in.Data2();
     if (s.formatOut == 1) {
@@ -235,10 +240,159 @@ void VSTPlugin::midiInProcess() {
     // Without a block size there is nothing to draw an offset from. Decided once
     // per block, even if a program change in the block alters the offset.
     const bool offset = settings.offset >= 0.005f && settings.blockSize > 0;
-    if (!input.Empty()) WithGenerator([&](auto& g) { Drain(g, offset); });
+    if (!input.Empty())
+        WithGenerator([&](auto& g) {
+            if (!DrainDirect(g, offset)) Drain(g, offset);
+        });
     midievent e;
     while (generated.Pop(e)) output.Push(e);
     while (control.Pop(e)) output.Push(e);
+}
+
+namespace {
+
+// One data byte of what a trigger becomes, as the block's settings make it:
+// always inside its field, as a range's bounds are brought into it when set.
+struct Field {
+    enum Mode : uint8_t { kKept, kSpan, kOther };
+    Mode mode;
+    uint32_t low;
+    velk::engine::FastMod span;
+    const velk::engine::RangeSampler* sampler;
+
+    Field(bool randomized, const velk::engine::RangeSampler& range)
+        : mode(!randomized ? kKept : range.Spans() ? kSpan : kOther), low(range.Low()),
+          span(range.Span()), sampler(&range) {}
+    // A field's mode may be known where the loop is made: Spanned then draws without asking.
+    template <bool Spanned, class Draws> uint32_t Make(Draws& g, uint32_t kept) const {
+        if (Spanned) return low + span.Mod(velk::engine::NextOf(g));
+        if (mode == kKept) return kept;
+        return sampler->Draw(g);
+    }
+};
+
+void Place(velk::midi::midievent& event, VstInt32 from, VstInt32 to) {
+    event.deltaFrames = std::min(std::max(event.deltaFrames, from), to);
+}
+
+} // namespace
+
+// The block's events while every trigger makes one event: each is read where it
+// lies in the input ring and written once, into the output, from a plan of the
+// settings held in locals that no write to an event can alias, with the
+// generator's position in registers. The draws and what they make are those of
+// Drain. A program change stops it: false leaves that event and the rest to Drain.
+struct VSTPlugin::DirectPlan {
+    Field value, channel, number;
+    uint32_t status;
+    uint32_t keptValue; // the mask of a value kept from the input: none for program changes
+    bool echo, offset;
+    float scale;
+    velk::engine::FastMod frames;
+    int blockSize;
+    VstInt32 placeFrom, placeTo;
+    Route silent;            // of a note-on without velocity
+    const Route* byStatus;   // of every other event, by its status byte
+};
+
+template <class Random> bool VSTPlugin::DrainDirect(Random& generator, bool offset) {
+    const Settings& s = settings;
+    if (s.everyNth > 1 || s.eventCount > 1) return false;
+    const bool programOut = s.formatOut == 1;
+    // Placed inside the block as they are written, unless it has no frames.
+    const bool placed = blockLast >= 0;
+    DirectPlan plan = {Field(s.value && !programOut, s.valueRange),
+                             Field(s.channel, s.channelRange),
+                             Field(s.number, s.numberRange),
+                             static_cast<uint32_t>(programOut ? PROGRAM_CHANGE : CONTROL_CHANGE),
+                             programOut ? 0u : 0x7Fu,
+                             s.inThru,
+                             offset,
+                             s.offset,
+                             s.blockModulus,
+                             s.blockSize,
+                             placed ? 0 : INT32_MIN,
+                             placed ? blockLast : INT32_MAX,
+                             s.route[kSilentNoteOn],
+                             s.routeByStatus};
+    const int spans = (plan.value.mode == Field::kSpan) | (plan.channel.mode == Field::kSpan) << 1 |
+                      (plan.number.mode == Field::kSpan) << 2;
+    switch (spans) {
+    case 0: return DirectRun<Random, 0>(generator, plan);
+    case 1: return DirectRun<Random, 1>(generator, plan);
+    case 2: return DirectRun<Random, 2>(generator, plan);
+    case 3: return DirectRun<Random, 3>(generator, plan);
+    case 4: return DirectRun<Random, 4>(generator, plan);
+    case 5: return DirectRun<Random, 5>(generator, plan);
+    case 6: return DirectRun<Random, 6>(generator, plan);
+    default: return DirectRun<Random, 7>(generator, plan);
+    }
+}
+
+// Spans: which of value (1), channel (2) and number (4) draw from an ordinary range.
+template <class Random, int Spans>
+bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
+    const DirectPlan p = plan; // in locals: no write to an event can alias it
+    velk::engine::DrawRun<Random> g(generator);
+    midievent* const slots = output.Slots();
+    int count = output.Count();
+    const int first = count;
+    uint32_t next = input.First();
+    const uint32_t last = input.Last();
+    bool done = true;
+    bool triggered = false;
+    for (; next != last; next++) {
+        const midievent& e = input.At(next);
+        const Bytes in(e);
+        const uint32_t word = e.Word();
+        const Route r = (word & 0x7F00F0u) == NOTE_ON ? p.silent : p.byStatus[word & 0xFF];
+        if (r == kTrigger) {
+            triggered = true;
+            if (p.echo && in.StatusNibble() == NOTE_ON)
+                EchoAt(count, e, in, p.placeFrom, p.placeTo);
+            // The draws come in this order: value, channel, number, offset.
+            const uint32_t v =
+                p.value.Make<(Spans & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
+            const uint32_t c =
+                p.channel.Make<(Spans & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
+            const uint32_t n = p.number.Make<(Spans & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
+            VstInt32 delta = e.deltaFrames;
+            if (p.offset)
+                delta = Delayed(
+                    delta, Round(p.scale * static_cast<float>(p.frames.Mod(velk::engine::NextOf(g)))),
+                    p.blockSize);
+            if (count < velk::midi::OutputBuffer::kCapacity) {
+                midievent& slot = slots[count++];
+                slot = e;
+                slot.deltaFrames = std::min(std::max(delta, p.placeFrom), p.placeTo);
+                // Every field is made inside its range (see Field), so no byte needs a mask.
+                slot.SetWord((p.status + c) | n << 8 | v << 16);
+            }
+        } else if (r == kPass) {
+            output.SetCount(count);
+            midievent passed = e;
+            PassThrough(passed);
+            for (; count < output.Count(); count++) Place(slots[count], p.placeFrom, p.placeTo);
+        } else if (r != kDrop) {
+            done = false; // a program change
+            break;
+        }
+    }
+    if (triggered) everyNthCounter = 0; // counts of one: every trigger ends its count
+    output.SetCount(count);
+    if (p.placeFrom == 0) {
+        clampedBegin = first;
+        clampedEnd = count;
+    }
+    input.Release(next);
+    return done;
+}
+
+inline void VSTPlugin::EchoAt(int& count, const midievent& event, const Bytes& in,
+                              VstInt32 placeFrom, VstInt32 placeTo) {
+    output.SetCount(count);
+    Echo(event, in);
+    for (; count < output.Count(); count++) Place(output.Slots()[count], placeFrom, placeTo);
 }
 
 // The input event E stays as it came; its position and what it is randomized

@@ -71,6 +71,7 @@ void VSTPlugin::processReplacing(float** inputs, float** outputs, VstInt32 sampl
 
 void VSTPlugin::Block(float** inputs, float** outputs, VstInt32 frames, bool accumulate) {
     if (IsSuspended()) return;
+    blockLast = frames > 0 ? frames - 1 : -1;
     midiInProcess();
     if (inputs && outputs && frames > 0) {
         for (int c = 0; c < 2; c++) {
@@ -94,17 +95,25 @@ void VSTPlugin::midiPostProcess() {
 }
 
 void VSTPlugin::HandOver(VstInt32 frames) {
+    const int n = output.Count();
+    const bool placed = frames > 0 && frames - 1 == blockLast;
+    const int begin = placed ? clampedBegin : n;
+    const int end = placed ? clampedEnd : n;
+    clampedBegin = clampedEnd = 0;
     // A block without frames has no place for an event: they wait for the next one.
     if (frames <= 0) return;
     // Every event leaves inside the block it is handed over with.
     const VstInt32 last = frames - 1;
-    const int n = output.Count();
     midievent* slots = output.Slots();
-    for (int i = 0; i < n; i++) {
-        VstInt32& delta = slots[i].deltaFrames;
-        if (delta < 0) delta = 0;
-        if (delta > last) delta = last;
-    }
+    auto place = [slots, last](int from, int to) {
+        for (int i = from; i < to; i++) {
+            VstInt32& delta = slots[i].deltaFrames;
+            if (delta < 0) delta = 0;
+            if (delta > last) delta = last;
+        }
+    };
+    place(0, begin);
+    place(end, n);
     outEvents.numEvents = n;
     outEvents.reserved = 0;
     if (n > 0) sendVstEventsToHost(reinterpret_cast<VstEvents*>(&outEvents));

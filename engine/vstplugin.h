@@ -109,6 +109,7 @@ private:
         SRandom* generator;
         int generatorKind; // 0 C library, 1 Mersenne, 2 Park-Miller
         Route route[kSilentNoteOn + 1];
+        Route routeByStatus[256]; // the same by status byte, but for a note-on without velocity
     };
     void Snapshot();
     void Make(const Sources& from);
@@ -116,9 +117,7 @@ private:
     // An event's status nibble, channel and data bytes (masked to 7 bits), in one word.
     class Bytes {
     public:
-        explicit Bytes(const midievent& event)
-            : word(event.midiData[0] | (event.midiData[1] & 0x7Fu) << 8 |
-                   (event.midiData[2] & 0x7Fu) << 16) {}
+        explicit Bytes(const midievent& event) : word(event.Word() & 0x7F7FFFu) {}
         Bytes(int status, int channel, int data1, int data2)
             : word((status & 0xF0u) | (channel & 0x0Fu) | (data1 & 0x7Fu) << 8 |
                    (data2 & 0x7Fu) << 16) {}
@@ -144,6 +143,13 @@ private:
                                         bool repeat, Message& out);
     template <class Random>
     [[gnu::always_inline]] Message RandomizeWith(Random& g, const Bytes& in);
+    template <class Draws>
+    [[gnu::always_inline]] static Message Randomized(const Settings& s, Draws& g, const Bytes& in);
+    struct DirectPlan;
+    template <class Random> bool DrainDirect(Random& g, bool offset);
+    template <class Random, int Spans> bool DirectRun(Random& g, const DirectPlan& plan);
+    void EchoAt(int& count, const midievent& event, const Bytes& in, VstInt32 placeFrom,
+                VstInt32 placeTo);
     template <class Random>
     [[gnu::always_inline]] int OffsetWith(Random& g, const velk::engine::FastMod& modulus);
     [[gnu::always_inline]] void Echo(const midievent& event, const Bytes& in);
@@ -183,6 +189,10 @@ private:
 
     Settings settings;
     int everyNthCounter = 0; // carries across blocks
+    // The last frame of the block being processed (-1 without frames), and the
+    // output slots [clampedBegin, clampedEnd) already placed inside it.
+    VstInt32 blockLast = -1;
+    int clampedBegin = 0, clampedEnd = 0;
 
     velk::math::random::generator::SRandomSTD randomSTD;
     velk::math::random::generator::SRandomMersenne randomMersenne;

@@ -96,6 +96,11 @@ public:
         return low + second.Mod(NextOf(g));
     }
 
+    // An ordinary range, min below max: low + a draw mod the span.
+    bool Spans() const { return kind == NORMAL; }
+    unsigned Low() const { return low; }
+    const FastMod& Span() const { return first; }
+
 private:
     enum Kind { EQUAL, NORMAL, INVERTED };
     Kind kind = EQUAL;
