@@ -62,8 +62,18 @@ template <class Fn> auto VSTPlugin::WithGenerator(Fn fn) {
 }
 
 void VSTPlugin::Snapshot() {
-    // Most blocks find the program as it was: reading it is cheap, making the settings less so.
-    const VSTPluginProgram& p = CurrentProgram();
+    // Most blocks find everything as it was: no program edited, the same program,
+    // generator and block size. The count is taken before any field is read, so an
+    // edit made while they are read shows at the next block.
+    const Seen seen = {velk::engine::programEdits.load(std::memory_order_acquire), CurrentIndex(),
+                       &Generator(), getBlockSize()};
+    if (settings.made && seen.edits == settings.seen.edits &&
+        seen.program == settings.seen.program && seen.generator == settings.seen.generator &&
+        seen.blockSize == settings.seen.blockSize)
+        return;
+    settings.seen = seen;
+    // Reading the program is cheap, making the settings less so.
+    const VSTPluginProgram& p = bank[seen.program];
     Sources now;
     auto byte = [](const uint8_t& flag) -> uint32_t { return Load(flag); };
     now.flags = byte(p.formatEnable) | byte(p.channelEnable) << 8 | byte(p.numberEnable) << 16 |
@@ -80,8 +90,8 @@ void VSTPlugin::Snapshot() {
     now.numberMax = Load(p.numberMax);
     now.valueMin = Load(p.valueMin);
     now.valueMax = Load(p.valueMax);
-    now.blockSize = getBlockSize();
-    const SRandom* active = &Generator();
+    now.blockSize = seen.blockSize;
+    const SRandom* active = seen.generator;
     now.generatorKind = active == &randomMersenne ? 1 : active == &randomPM ? 2 : 0;
     if (settings.made && Same(now, settings.sources)) return;
     settings.sources = now;
@@ -127,7 +137,22 @@ void VSTPlugin::Make(const Sources& from) {
     s.route[kSilentNoteOn] = noteEnd;
     s.route[CONTROL_CHANGE >> 4] = controls ? kTrigger : pass;
     if (s.presetSwitching) s.route[PROGRAM_CHANGE >> 4] = kProgramChange;
-    for (int status = 0; status < 256; status++) s.routeByStatus[status] = s.route[status >> 4];
+    // What the direct loop reads, when every trigger makes one event.
+    s.direct = s.everyNth <= 1 && s.eventCount <= 1;
+    DirectPlan& d = s.plan;
+    const bool programOut = s.formatOut == 1;
+    d.value = velk::engine::DataField(s.value && !programOut, s.valueRange);
+    d.channel = velk::engine::DataField(s.channel, s.channelRange);
+    d.number = velk::engine::DataField(s.number, s.numberRange);
+    d.spans = d.value.Spans() | d.channel.Spans() << 1 | d.number.Spans() << 2;
+    d.status = programOut ? PROGRAM_CHANGE : CONTROL_CHANGE;
+    d.keptValue = programOut ? 0 : 0x7F;
+    d.echo = s.inThru;
+    d.scale = s.offset;
+    d.frames = s.blockModulus;
+    d.blockSize = s.blockSize;
+    d.silent = s.route[kSilentNoteOn];
+    for (int status = 0; status < 256; status++) s.byStatus[status] = s.route[status >> 4];
 }
 
 int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int data1, int data2,
@@ -251,26 +276,6 @@ void VSTPlugin::midiInProcess() {
 
 namespace {
 
-// One data byte of what a trigger becomes, as the block's settings make it:
-// always inside its field, as a range's bounds are brought into it when set.
-struct Field {
-    enum Mode : uint8_t { kKept, kSpan, kOther };
-    Mode mode;
-    uint32_t low;
-    velk::engine::FastMod span;
-    const velk::engine::RangeSampler* sampler;
-
-    Field(bool randomized, const velk::engine::RangeSampler& range)
-        : mode(!randomized ? kKept : range.Spans() ? kSpan : kOther), low(range.Low()),
-          span(range.Span()), sampler(&range) {}
-    // A field's mode may be known where the loop is made: Spanned then draws without asking.
-    template <bool Spanned, class Draws> uint32_t Make(Draws& g, uint32_t kept) const {
-        if (Spanned) return low + span.Mod(velk::engine::NextOf(g));
-        if (mode == kKept) return kept;
-        return sampler->Draw(g);
-    }
-};
-
 void Place(velk::midi::midievent& event, VstInt32 from, VstInt32 to) {
     event.deltaFrames = std::min(std::max(event.deltaFrames, from), to);
 }
@@ -282,57 +287,29 @@ void Place(velk::midi::midievent& event, VstInt32 from, VstInt32 to) {
 // settings held in locals that no write to an event can alias, with the
 // generator's position in registers. The draws and what they make are those of
 // Drain. A program change stops it: false leaves that event and the rest to Drain.
-struct VSTPlugin::DirectPlan {
-    Field value, channel, number;
-    uint32_t status;
-    uint32_t keptValue; // the mask of a value kept from the input: none for program changes
-    bool echo, offset;
-    float scale;
-    velk::engine::FastMod frames;
-    int blockSize;
-    VstInt32 placeFrom, placeTo;
-    Route silent;            // of a note-on without velocity
-    const Route* byStatus;   // of every other event, by its status byte
-};
-
 template <class Random> bool VSTPlugin::DrainDirect(Random& generator, bool offset) {
     const Settings& s = settings;
-    if (s.everyNth > 1 || s.eventCount > 1) return false;
-    const bool programOut = s.formatOut == 1;
+    if (!s.direct) return false;
     // Placed inside the block as they are written, unless it has no frames.
-    const bool placed = blockLast >= 0;
-    DirectPlan plan = {Field(s.value && !programOut, s.valueRange),
-                             Field(s.channel, s.channelRange),
-                             Field(s.number, s.numberRange),
-                             static_cast<uint32_t>(programOut ? PROGRAM_CHANGE : CONTROL_CHANGE),
-                             programOut ? 0u : 0x7Fu,
-                             s.inThru,
-                             offset,
-                             s.offset,
-                             s.blockModulus,
-                             s.blockSize,
-                             placed ? 0 : INT32_MIN,
-                             placed ? blockLast : INT32_MAX,
-                             s.route[kSilentNoteOn],
-                             s.routeByStatus};
-    const int spans = (plan.value.mode == Field::kSpan) | (plan.channel.mode == Field::kSpan) << 1 |
-                      (plan.number.mode == Field::kSpan) << 2;
-    switch (spans) {
-    case 0: return DirectRun<Random, 0>(generator, plan);
-    case 1: return DirectRun<Random, 1>(generator, plan);
-    case 2: return DirectRun<Random, 2>(generator, plan);
-    case 3: return DirectRun<Random, 3>(generator, plan);
-    case 4: return DirectRun<Random, 4>(generator, plan);
-    case 5: return DirectRun<Random, 5>(generator, plan);
-    case 6: return DirectRun<Random, 6>(generator, plan);
-    default: return DirectRun<Random, 7>(generator, plan);
+    const VstInt32 from = blockLast >= 0 ? 0 : INT32_MIN;
+    const VstInt32 to = blockLast >= 0 ? blockLast : INT32_MAX;
+    switch (s.plan.spans) {
+    case 0: return DirectRun<Random, 0>(generator, offset, from, to);
+    case 1: return DirectRun<Random, 1>(generator, offset, from, to);
+    case 2: return DirectRun<Random, 2>(generator, offset, from, to);
+    case 3: return DirectRun<Random, 3>(generator, offset, from, to);
+    case 4: return DirectRun<Random, 4>(generator, offset, from, to);
+    case 5: return DirectRun<Random, 5>(generator, offset, from, to);
+    case 6: return DirectRun<Random, 6>(generator, offset, from, to);
+    default: return DirectRun<Random, 7>(generator, offset, from, to);
     }
 }
 
 // Spans: which of value (1), channel (2) and number (4) draw from an ordinary range.
 template <class Random, int Spans>
-bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
-    const DirectPlan p = plan; // in locals: no write to an event can alias it
+bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, VstInt32 placeTo) {
+    const DirectPlan p = settings.plan; // in locals: no write to an event can alias it
+    const Route* const byStatus = settings.byStatus;
     velk::engine::DrawRun<Random> g(generator);
     midievent* const slots = output.Slots();
     int count = output.Count();
@@ -345,11 +322,20 @@ bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
         const midievent& e = input.At(next);
         const Bytes in(e);
         const uint32_t word = e.Word();
-        const Route r = (word & 0x7F00F0u) == NOTE_ON ? p.silent : p.byStatus[word & 0xFF];
+        const Route r = (word & 0x7F00F0u) == NOTE_ON ? p.silent : byStatus[word & 0xFF];
         if (r == kTrigger) {
             triggered = true;
-            if (p.echo && in.StatusNibble() == NOTE_ON)
-                EchoAt(count, e, in, p.placeFrom, p.placeTo);
+            // Echo, inline: the trigger note itself, tracked, unless notes are being ended.
+            if (p.echo && in.StatusNibble() == NOTE_ON &&
+                !noteOffRequest.load(std::memory_order_acquire) &&
+                notes.NoteOn(in.Channel(), in.Data1(), in.Data2(),
+                             static_cast<float>(e.noteLength)) &&
+                count < velk::midi::OutputBuffer::kCapacity) {
+                midievent& slot = slots[count++];
+                slot = e;
+                slot.deltaFrames = std::min(std::max(e.deltaFrames, placeFrom), placeTo);
+                slot.SetWord(word & 0x7F7FFFu);
+            }
             // The draws come in this order: value, channel, number, offset.
             const uint32_t v =
                 p.value.Make<(Spans & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
@@ -357,14 +343,14 @@ bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
                 p.channel.Make<(Spans & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
             const uint32_t n = p.number.Make<(Spans & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
             VstInt32 delta = e.deltaFrames;
-            if (p.offset)
+            if (offset)
                 delta = Delayed(
                     delta, Round(p.scale * static_cast<float>(p.frames.Mod(velk::engine::NextOf(g)))),
                     p.blockSize);
             if (count < velk::midi::OutputBuffer::kCapacity) {
                 midievent& slot = slots[count++];
                 slot = e;
-                slot.deltaFrames = std::min(std::max(delta, p.placeFrom), p.placeTo);
+                slot.deltaFrames = std::min(std::max(delta, placeFrom), placeTo);
                 // Every field is made inside its range (see Field), so no byte needs a mask.
                 slot.SetWord((p.status + c) | n << 8 | v << 16);
             }
@@ -372,7 +358,7 @@ bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
             output.SetCount(count);
             midievent passed = e;
             PassThrough(passed);
-            for (; count < output.Count(); count++) Place(slots[count], p.placeFrom, p.placeTo);
+            for (; count < output.Count(); count++) Place(slots[count], placeFrom, placeTo);
         } else if (r != kDrop) {
             done = false; // a program change
             break;
@@ -380,7 +366,7 @@ bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
     }
     if (triggered) everyNthCounter = 0; // counts of one: every trigger ends its count
     output.SetCount(count);
-    if (p.placeFrom == 0) {
+    if (placeFrom == 0) {
         clampedBegin = first;
         clampedEnd = count;
     }
@@ -388,12 +374,6 @@ bool VSTPlugin::DirectRun(Random& generator, const DirectPlan& plan) {
     return done;
 }
 
-inline void VSTPlugin::EchoAt(int& count, const midievent& event, const Bytes& in,
-                              VstInt32 placeFrom, VstInt32 placeTo) {
-    output.SetCount(count);
-    Echo(event, in);
-    for (; count < output.Count(); count++) Place(output.Slots()[count], placeFrom, placeTo);
-}
 
 // The input event E stays as it came; its position and what it is randomized
 // into are kept apart until each copy of it is emitted.

@@ -96,9 +96,31 @@ private:
     };
     static_assert(sizeof(Sources) == 15 * sizeof(int32_t), "no padding between the words");
 
+    // What the direct loop reads of the settings (see DrainDirect).
+    struct DirectPlan {
+        velk::engine::DataField value, channel, number;
+        int spans; // which of value (1), channel (2) and number (4) draw from ordinary ranges
+        uint32_t status;
+        uint32_t keptValue; // the mask of a value kept from the input: none for program changes
+        bool echo;
+        float scale;
+        velk::engine::FastMod frames;
+        int blockSize;
+        Route silent; // the route of a note-on without velocity
+    };
+
+    // What a block finds before it reads the program.
+    struct Seen {
+        uint32_t edits; // programEdits
+        int program;
+        const SRandom* generator;
+        VstInt32 blockSize;
+    };
+
     // What the pipeline reads of the parameters, taken once per block (and again
     // after a program change arrives as MIDI), each field read once.
     struct Settings {
+        Seen seen;
         Sources sources;
         bool made = false;
         bool format, channel, number, value, thru, inThru, presetSwitching;
@@ -109,7 +131,9 @@ private:
         SRandom* generator;
         int generatorKind; // 0 C library, 1 Mersenne, 2 Park-Miller
         Route route[kSilentNoteOn + 1];
-        Route routeByStatus[256]; // the same by status byte, but for a note-on without velocity
+        bool direct; // every trigger makes one event
+        DirectPlan plan;
+        Route byStatus[256]; // the route of every event but a silent note-on, by status byte
     };
     void Snapshot();
     void Make(const Sources& from);
@@ -145,11 +169,9 @@ private:
     [[gnu::always_inline]] Message RandomizeWith(Random& g, const Bytes& in);
     template <class Draws>
     [[gnu::always_inline]] static Message Randomized(const Settings& s, Draws& g, const Bytes& in);
-    struct DirectPlan;
     template <class Random> bool DrainDirect(Random& g, bool offset);
-    template <class Random, int Spans> bool DirectRun(Random& g, const DirectPlan& plan);
-    void EchoAt(int& count, const midievent& event, const Bytes& in, VstInt32 placeFrom,
-                VstInt32 placeTo);
+    template <class Random, int Spans>
+    bool DirectRun(Random& g, bool offset, VstInt32 placeFrom, VstInt32 placeTo);
     template <class Random>
     [[gnu::always_inline]] int OffsetWith(Random& g, const velk::engine::FastMod& modulus);
     [[gnu::always_inline]] void Echo(const midievent& event, const Bytes& in);

@@ -2,6 +2,7 @@
 // chunk hosts store, and the bank of 32 with its chunk rules.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -73,8 +74,12 @@ static_assert(alignof(VSTPluginProgram) == 4, "records copy as 32-bit words");
 template <class T> inline T Load(const T& field) {
     return __atomic_load_n(&field, __ATOMIC_RELAXED);
 }
+// Every store to a program of any instance counts itself here, after the
+// store: a reader that finds the count as it last saw it needs not read a field.
+inline std::atomic<uint32_t> programEdits{0};
 template <class T> inline void Store(T& field, T value) {
     __atomic_store_n(&field, value, __ATOMIC_RELAXED);
+    programEdits.fetch_add(1, std::memory_order_release);
 }
 // Copies bytes [from, to) between records word by word (offsets multiples of 4).
 void CopyWords(VSTPluginProgram& to, const VSTPluginProgram& from, size_t begin, size_t end);

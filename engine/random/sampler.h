@@ -110,5 +110,29 @@ private:
     FastMod second; // min..limit of an inverted one
 };
 
+// One data byte of what a trigger becomes, as the block's settings make it:
+// always inside its field, as a range's bounds are brought into it when set.
+class DataField {
+public:
+    DataField() = default;
+    DataField(bool randomized, const RangeSampler& range)
+        : mode(!randomized ? kKept : range.Spans() ? kSpan : kOther), low(range.Low()),
+          span(range.Span()), sampler(&range) {}
+    bool Spans() const { return mode == kSpan; }
+    // A field's mode may be known where the loop is made: Spanned then draws without asking.
+    template <bool Spanned, class Draws> uint32_t Make(Draws& g, uint32_t kept) const {
+        if (Spanned) return low + span.Mod(NextOf(g));
+        if (mode == kKept) return kept;
+        return sampler->Draw(g);
+    }
+
+private:
+    enum Mode : uint8_t { kKept, kSpan, kOther };
+    Mode mode = kKept;
+    uint32_t low = 0;
+    FastMod span;
+    const RangeSampler* sampler = nullptr;
+};
+
 } // namespace engine
 } // namespace velk
