@@ -311,9 +311,9 @@ bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, Vs
     const DirectPlan p = settings.plan; // in locals: no write to an event can alias it
     const Route* const byStatus = settings.byStatus;
     velk::engine::DrawRun<Random> g(generator);
-    midievent* const slots = output.Slots();
-    int count = output.Count();
-    const int first = count;
+    midievent* const first = output.Slots() + output.Count();
+    midievent* const end = output.Slots() + velk::midi::OutputBuffer::kCapacity;
+    midievent* out = first; // the next free output slot
     uint32_t next = input.First();
     const uint32_t last = input.Last();
     bool done = true;
@@ -330,11 +330,11 @@ bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, Vs
                 !noteOffRequest.load(std::memory_order_acquire) &&
                 notes.NoteOn(in.Channel(), in.Data1(), in.Data2(),
                              static_cast<float>(e.noteLength)) &&
-                count < velk::midi::OutputBuffer::kCapacity) {
-                midievent& slot = slots[count++];
-                slot = e;
-                slot.deltaFrames = std::min(std::max(e.deltaFrames, placeFrom), placeTo);
-                slot.SetWord(word & 0x7F7FFFu);
+                out != end) {
+                *out = e;
+                out->deltaFrames = std::min(std::max(e.deltaFrames, placeFrom), placeTo);
+                out->SetWord(word & 0x7F7FFFu);
+                out++;
             }
             // The draws come in this order: value, channel, number, offset.
             const uint32_t v =
@@ -347,28 +347,29 @@ bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, Vs
                 delta = Delayed(
                     delta, Round(p.scale * static_cast<float>(p.frames.Mod(velk::engine::NextOf(g)))),
                     p.blockSize);
-            if (count < velk::midi::OutputBuffer::kCapacity) {
-                midievent& slot = slots[count++];
-                slot = e;
-                slot.deltaFrames = std::min(std::max(delta, placeFrom), placeTo);
-                // Every field is made inside its range (see Field), so no byte needs a mask.
-                slot.SetWord((p.status + c) | n << 8 | v << 16);
+            if (out != end) {
+                *out = e;
+                out->deltaFrames = std::min(std::max(delta, placeFrom), placeTo);
+                // Every field is made inside its range (see DataField): no byte needs a mask.
+                out->SetWord((p.status + c) | n << 8 | v << 16);
+                out++;
             }
         } else if (r == kPass) {
-            output.SetCount(count);
+            output.SetCount(static_cast<int>(out - output.Slots()));
             midievent passed = e;
             PassThrough(passed);
-            for (; count < output.Count(); count++) Place(slots[count], placeFrom, placeTo);
+            for (midievent* filled = output.Slots() + output.Count(); out != filled; out++)
+                Place(*out, placeFrom, placeTo);
         } else if (r != kDrop) {
             done = false; // a program change
             break;
         }
     }
     if (triggered) everyNthCounter = 0; // counts of one: every trigger ends its count
-    output.SetCount(count);
+    output.SetCount(static_cast<int>(out - output.Slots()));
     if (placeFrom == 0) {
-        clampedBegin = first;
-        clampedEnd = count;
+        clampedBegin = static_cast<int>(first - output.Slots());
+        clampedEnd = output.Count();
     }
     input.Release(next);
     return done;

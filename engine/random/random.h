@@ -108,6 +108,14 @@ public:
     // Fills the state from s; leaves the index where it is.
     void Seed(unsigned int s) override;
 
+    // For runs of draws that walk the tempered words themselves: the words, and
+    // the words after a regeneration (which the index does not follow).
+    const std::uint32_t* Words() const { return tempered; }
+    const std::uint32_t* Regenerated() {
+        Regenerate();
+        return tempered;
+    }
+
     int Index() const { return index; }
     // Any index outside 0..623 makes the next draw regenerate first.
     void SetIndex(int newIndex) { index = newIndex; }

@@ -67,19 +67,30 @@ private:
 };
 
 template <> class DrawRun<velk::math::random::generator::SRandomMersenne> {
+    using Mersenne = velk::math::random::generator::SRandomMersenne;
+
 public:
-    explicit DrawRun(velk::math::random::generator::SRandomMersenne& g)
-        : g(g), index(g.Index()), last(g.value) {}
+    explicit DrawRun(Mersenne& g)
+        : g(g), words(g.Words()),
+          at(static_cast<unsigned>(g.Index()) < static_cast<unsigned>(Mersenne::kWords)
+                 ? words + g.Index()
+                 : words + Mersenne::kWords) {}
     ~DrawRun() {
-        g.SetIndex(index);
-        g.value = last;
+        if (!drew) return; // the index stays as it was, even one outside the words
+        g.SetIndex(static_cast<int>(at - words));
+        g.value = at[-1];
     }
-    uint32_t Next() { return last = g.WordAt(index); }
+    uint32_t Next() {
+        if (at == words + Mersenne::kWords) at = g.Regenerated();
+        drew = true;
+        return *at++;
+    }
 
 private:
-    velk::math::random::generator::SRandomMersenne& g;
-    int index;
-    uint32_t last;
+    Mersenne& g;
+    const uint32_t* const words;
+    const uint32_t* at; // the next word drawn
+    bool drew = false;
 };
 
 template <class Generator> uint32_t NextOf(DrawRun<Generator>& run) {
