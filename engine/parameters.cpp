@@ -54,11 +54,13 @@ void VSTPlugin::setParameter(VstInt32 index, float x) {
         if (panic.exchange(on) == on || !on) return;
         // The audio thread queues the panic messages at the start of its next block.
         panicRequests.fetch_add(1, std::memory_order_release);
+        requested.store(true, std::memory_order_release);
         return;
     }
     if (index == P_MANUAL_TRIGGER) {
         if (manualTrigger.exchange(on) == on || !on) return;
         triggerRequests.fetch_add(1, std::memory_order_release);
+        requested.store(true, std::memory_order_release);
     }
 }
 

@@ -66,7 +66,7 @@ void VSTPlugin::Snapshot() {
     // generator and block size. The count is taken before any field is read, so an
     // edit made while they are read shows at the next block.
     const Seen seen = {velk::engine::programEdits.load(std::memory_order_acquire), CurrentIndex(),
-                       &Generator(), getBlockSize()};
+                       &Generator(), blockSize};
     if (settings.made && seen.edits == settings.seen.edits &&
         seen.program == settings.seen.program && seen.generator == settings.seen.generator &&
         seen.blockSize == settings.seen.blockSize)
@@ -437,6 +437,8 @@ template <class T> T Take(std::atomic<T>& request) {
 } // namespace
 
 void VSTPlugin::ServeRequests() {
+    // Raised after each request, so one read tells most blocks there is none.
+    if (!Take(requested)) return;
     if (Take(seedRequested))
         velk::math::random::generator::SeedAll(randomSTD, randomMersenne, randomPM,
                                                requestedSeed.load(std::memory_order_acquire));

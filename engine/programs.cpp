@@ -6,11 +6,6 @@
 using velk::engine::kNumPrograms;
 using velk::engine::Load;
 
-int VSTPlugin::CurrentIndex() const {
-    const VstInt32 index = __atomic_load_n(&curProgram, __ATOMIC_ACQUIRE);
-    return index >= 0 && index < kNumPrograms ? index : 0;
-}
-
 void VSTPlugin::setProgram(VstInt32 index) {
     if (index < 0 || index >= kNumPrograms) return;
     __atomic_store_n(&curProgram, index, __ATOMIC_RELEASE);
@@ -73,5 +68,6 @@ VstIntPtr VSTPlugin::vendorSpecific(VstInt32 index, VstIntPtr value, void*, floa
     if (index != kSeedRequest) return 0;
     requestedSeed.store(static_cast<uint32_t>(value), std::memory_order_release);
     seedRequested.store(true, std::memory_order_release);
+    requested.store(true, std::memory_order_release);
     return 1;
 }

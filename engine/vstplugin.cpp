@@ -96,6 +96,10 @@ void VSTPlugin::midiPostProcess() {
 
 void VSTPlugin::HandOver(VstInt32 frames) {
     const int n = output.Count();
+    if (n == 0) {
+        clampedBegin = clampedEnd = 0;
+        return;
+    }
     const bool placed = frames > 0 && frames - 1 == blockLast;
     const int begin = placed ? clampedBegin : n;
     const int end = placed ? clampedEnd : n;

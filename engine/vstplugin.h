@@ -74,7 +74,10 @@ public:
 private:
     using SRandom = velk::math::random::generator::SRandom;
 
-    int CurrentIndex() const;
+    int CurrentIndex() const {
+        const VstInt32 index = __atomic_load_n(&curProgram, __ATOMIC_ACQUIRE);
+        return index >= 0 && index < velk::engine::kNumPrograms ? index : 0;
+    }
     bool On(VstInt32 index) { return getParameter(index) >= 1e-10f; }
     void SelectGenerator(int randomizer);
     SRandom& Generator() { return *generator.load(std::memory_order_acquire); }
@@ -192,6 +195,7 @@ private:
     std::atomic<int> panicRequests{0};
     std::atomic<int> triggerRequests{0};
     std::atomic<bool> seedRequested{false};
+    std::atomic<bool> requested{false}; // any of the three above
     std::atomic<uint32_t> requestedSeed{0};
     std::atomic<bool> noteOffRequest{false};
     std::atomic<bool> noteOffAcknowledged{false};

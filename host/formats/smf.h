@@ -4,6 +4,7 @@
 #include "host/formats/tempo_map.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace moravox::host {
@@ -66,6 +67,10 @@ SmfEvent MetaEvent(uint64_t tick, uint8_t type, std::vector<uint8_t> payload);
 // Every event of every track in one list ordered by tick; events at one tick keep the order of
 // their tracks and, inside a track, their file order.
 std::vector<SmfEvent> MergeTracks(const SmfFile& file);
+// The same order for the events `wanted` says yes to (all without it), as pointers into the
+// file, without copying them.
+std::vector<const SmfEvent*> MergedOrder(
+    const SmfFile& file, const std::function<bool(const SmfEvent&)>& wanted = nullptr);
 // The latest end of any track.
 uint64_t EndTick(const SmfFile& file);
 // The tempo events of every track (files put them in the first track, but not all do).

@@ -13,7 +13,7 @@ TempoMap::TempoMap(uint32_t division, uint32_t sampleRate, std::vector<TempoChan
     : division_(division == 0 ? 1 : division), rate_(sampleRate == 0 ? 1 : sampleRate) {
     std::stable_sort(changes.begin(), changes.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
-    segments_.push_back({0, kDefaultTempo, UInt128()});
+    segments_.push_back({0, kDefaultTempo, UInt128(), UInt128()});
     for (const TempoChange& change : changes) {
         const uint64_t tempo =
             change.microsecondsPerQuarter == 0 ? 1 : change.microsecondsPerQuarter;
@@ -23,7 +23,7 @@ TempoMap::TempoMap(uint32_t division, uint32_t sampleRate, std::vector<TempoChan
             continue;
         }
         const UInt128 units = last.units + UInt128::Multiply(change.tick - last.tick, last.tempo);
-        segments_.push_back({change.tick, tempo, units});
+        segments_.push_back({change.tick, tempo, units, units.Times(rate_)});
     }
 }
 
@@ -47,13 +47,13 @@ uint64_t TempoMap::TickAt(uint64_t sample) const {
     // The sample starts where units * rate == sample * division * 10^6.
     const UInt128 target = UInt128::Multiply(sample, division_ * kMicrosecondsPerSecond);
     const auto after = std::upper_bound(segments_.begin(), segments_.end(), target,
-                                        [this](const UInt128& value, const Segment& segment) {
-                                            return value < segment.units.Times(rate_);
+                                        [](const UInt128& value, const Segment& segment) {
+                                            return value < segment.scaled;
                                         });
     const Segment& segment = *(after - 1); // segment 0 starts at units 0 <= target
     // Ticks into the segment: rest / step, rounded to nearest as (2 rest + step) div (2 step).
     const uint64_t step = segment.tempo * rate_;
-    const UInt128 rest = target - segment.units.Times(rate_);
+    const UInt128 rest = target - segment.scaled;
     return segment.tick + (rest.Times(2) + UInt128(step)).DividedBy(2 * step).low;
 }
 

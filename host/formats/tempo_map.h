@@ -42,7 +42,8 @@ private:
     struct Segment {
         uint64_t tick = 0;
         uint64_t tempo = 0;
-        UInt128 units; // ticks times microseconds per quarter before `tick`
+        UInt128 units;  // ticks times microseconds per quarter before `tick`
+        UInt128 scaled; // units times the sample rate, where TickAt searches
     };
 
     const Segment& SegmentAtTick(uint64_t tick) const;

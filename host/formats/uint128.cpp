@@ -2,7 +2,7 @@
 
 namespace moravox::host {
 
-UInt128 UInt128::Multiply(uint64_t a, uint64_t b) {
+UInt128 UInt128::MultiplyByHalves(uint64_t a, uint64_t b) {
     const uint64_t mask = 0xFFFFFFFFu;
     const uint64_t aLow = a & mask, aHigh = a >> 32;
     const uint64_t bLow = b & mask, bHigh = b >> 32;
@@ -16,26 +16,6 @@ UInt128 UInt128::Multiply(uint64_t a, uint64_t b) {
     product.low = (middle << 32) | (lowLow & mask);
     product.high = highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32);
     return product;
-}
-
-UInt128 UInt128::Times(uint64_t factor) const {
-    UInt128 product = Multiply(low, factor);
-    product.high += high * factor;
-    return product;
-}
-
-UInt128 UInt128::operator+(const UInt128& other) const {
-    UInt128 sum;
-    sum.low = low + other.low;
-    sum.high = high + other.high + (sum.low < low ? 1 : 0);
-    return sum;
-}
-
-UInt128 UInt128::operator-(const UInt128& other) const {
-    UInt128 difference;
-    difference.low = low - other.low;
-    difference.high = high - other.high - (low < other.low ? 1 : 0);
-    return difference;
 }
 
 UInt128 UInt128::DividedBy(uint64_t divisor, uint64_t* remainder) const {

@@ -12,6 +12,10 @@ struct Timed {
     VstMidiEvent event;
 };
 
+bool EarlierTimed(const Timed& a, const Timed& b) {
+    return a.sample < b.sample;
+}
+
 VstMidiEvent ToVst(const SmfEvent& event) {
     VstMidiEvent midi{};
     midi.type = kVstMidiType;
@@ -25,9 +29,9 @@ VstMidiEvent ToVst(const SmfEvent& event) {
 // The channel messages of every track, in playing order, at the samples they fall in.
 std::vector<Timed> Schedule(const SmfFile& input, const TempoMap& map) {
     std::vector<Timed> schedule;
-    for (const SmfEvent& event : MergeTracks(input)) {
-        if (event.IsChannelMessage()) schedule.push_back({map.SampleAt(event.tick), ToVst(event)});
-    }
+    const auto channel = [](const SmfEvent& event) { return event.IsChannelMessage(); };
+    for (const SmfEvent* event : MergedOrder(input, channel))
+        schedule.push_back({map.SampleAt(event->tick), ToVst(*event)});
     return schedule;
 }
 
@@ -99,26 +103,24 @@ SmfFile BuildOutput(const SmfFile& input, const std::vector<SmfEvent>& produced,
     output.division = input.division;
     const uint64_t inputEnd = EndTick(input);
     const uint64_t end = produced.empty() ? inputEnd : std::max(inputEnd, produced.back().tick);
-    const std::vector<SmfEvent> merged = MergeTracks(input);
     SmfTrack rendered;
     rendered.endTick = end;
     if (keepInput) {
         output.format = 1;
-        output.tracks.push_back({merged, inputEnd});
+        output.tracks.push_back({MergeTracks(input), inputEnd});
         rendered.events = produced;
         output.tracks.push_back(std::move(rendered));
         return output;
     }
-    for (const SmfEvent& event : merged) {
-        if (event.IsMeta(kMetaTempo) || event.IsMeta(kMetaTimeSignature)) {
-            rendered.events.push_back(event);
-        }
-    }
+    const auto conductor = [](const SmfEvent& event) {
+        return event.IsMeta(kMetaTempo) || event.IsMeta(kMetaTimeSignature);
+    };
+    for (const SmfEvent* event : MergedOrder(input, conductor)) rendered.events.push_back(*event);
     // Tempo and time signature come before the messages at the same tick.
-    const size_t conductor = rendered.events.size();
+    const size_t meta = rendered.events.size();
     rendered.events.insert(rendered.events.end(), produced.begin(), produced.end());
     std::inplace_merge(rendered.events.begin(),
-                       rendered.events.begin() + static_cast<std::ptrdiff_t>(conductor),
+                       rendered.events.begin() + static_cast<std::ptrdiff_t>(meta),
                        rendered.events.end(),
                        [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; });
     output.tracks.push_back(std::move(rendered));
@@ -173,12 +175,18 @@ RenderResult Render(Host& host, const SmfFile& input, const RenderOptions& optio
         next += count;
         host.ProcessReplacing(audio.Inputs(), audio.Outputs(), static_cast<VstInt32>(frames));
         size_t dropped = 0;
+        const size_t blockFirst = collected.size();
         for (const VstMidiEvent& event : host.TakeRealtimeEvents(&dropped)) {
             // An event stays inside the block it came with, whatever offset it claims.
             const uint64_t delta = static_cast<uint64_t>(
                 std::clamp<VstInt32>(event.deltaFrames, 0, static_cast<VstInt32>(frames - 1)));
             collected.push_back({start + delta, event});
         }
+        // A block's events come in the plug-in's order, not sorted by offset; every block's
+        // lie after the one before's, so sorting each block sorts them all.
+        const auto block = collected.begin() + static_cast<std::ptrdiff_t>(blockFirst);
+        if (!std::is_sorted(block, collected.end(), EarlierTimed))
+            std::stable_sort(block, collected.end(), EarlierTimed);
         result.lostOut += dropped;
         if (progress) progress(start + frames, total);
     }
@@ -187,9 +195,6 @@ RenderResult Render(Host& host, const SmfFile& input, const RenderOptions& optio
     host.Suspend();
     result.samples = total;
 
-    // A block's events come in the plug-in's order, not sorted by offset.
-    std::stable_sort(collected.begin(), collected.end(),
-                     [](const Timed& a, const Timed& b) { return a.sample < b.sample; });
     std::vector<SmfEvent> produced;
     for (const Timed& timed : collected) {
         const uint8_t status = static_cast<uint8_t>(timed.event.midiData[0]);

@@ -37,8 +37,9 @@ TEST(UInt128, MultipliesAndDividesPastSixtyFourBits) {
 }
 
 // The fast division (the compiler's 128-bit type, or 64-bit division for small dividends) and
-// the bit-by-bit one agree, quotient and remainder, on edges and on many drawn values.
-TEST(UInt128, FastAndBitByBitDivisionAgree) {
+// the bit-by-bit one agree, quotient and remainder, on edges and on many drawn values; so do the
+// product of the compiler's type and the one by halves.
+TEST(UInt128, FastAndBitByBitArithmeticAgree) {
     std::vector<std::pair<UInt128, uint64_t>> cases = {
         {UInt128(0), 1}, {UInt128(UINT64_MAX), 1}, {UInt128(UINT64_MAX), UINT64_MAX},
         {UInt128::Multiply(UINT64_MAX, UINT64_MAX), UINT64_MAX},
@@ -46,7 +47,9 @@ TEST(UInt128, FastAndBitByBitDivisionAgree) {
         {UInt128::Multiply(1ull << 63, 3), 2}, {UInt128(12345), 1000000007ull}};
     std::mt19937_64 random(20261208);
     for (int i = 0; i < 20000; ++i) {
-        UInt128 dividend = UInt128::Multiply(random(), random() >> (random() % 64));
+        const uint64_t a = random(), b = random() >> (random() % 64);
+        ASSERT_EQ(UInt128::Multiply(a, b), UInt128::MultiplyByHalves(a, b)) << a << " * " << b;
+        UInt128 dividend = UInt128::Multiply(a, b);
         const uint64_t divisor = (random() >> (random() % 64)) | 1u;
         cases.push_back({dividend, divisor});
     }
