@@ -1,6 +1,7 @@
 // A fixed number of the benchmark's blocks, for counting instructions (see
 // scripts/count-instructions.sh, which runs it under callgrind):
 //   moravox_blocks randomized|all GENERATOR EVENTS BLOCKS
+//   moravox_blocks ideal - EVENTS BLOCKS     (the least such a block could execute)
 // Exits with 1 when the host was not handed every event it should have been.
 #include <cstdio>
 #include <cstdlib>
@@ -19,9 +20,43 @@ __attribute__((noinline)) void RunBlocks(VSTPlugin& plugin, Block& block, int bl
     }
 }
 
+// The least any plug-in doing the randomized case's work could execute: the audio
+// copy, and per event three Park-Miller draws mapped onto the ranges and a 32-byte
+// event written for the host; no queue, no settings, no checks.
+__attribute__((noinline)) void RunIdealBlocks(Block& block, int blocks) {
+    static VstMidiEvent out[256];
+    uint32_t state = 12345;
+    velk::engine::FastMod channels, values;
+    channels.Set(16);
+    values.Set(128);
+    for (int b = 0; b < blocks; b++) {
+        for (int c = 0; c < 2; c++) memcpy(block.out[c], block.in[c], sizeof(float) * kFrames);
+        const VstEvents* in = block.Events();
+        for (int i = 0; i < in->numEvents; i++) {
+            const auto* e = reinterpret_cast<const VstMidiEvent*>(in->events[i]);
+            const uint32_t v = values.Mod(state = velk::math::random::generator::SRandomPM::After(state));
+            const uint32_t ch = channels.Mod(state = velk::math::random::generator::SRandomPM::After(state));
+            const uint32_t n = values.Mod(state = velk::math::random::generator::SRandomPM::After(state));
+            out[i] = *e;
+            const uint32_t word = (0xB0 + ch) | n << 8 | v << 16;
+            memcpy(out[i].midiData, &word, sizeof(word));
+        }
+        asm volatile("" : : "r"(out) : "memory");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && !strcmp(argv[1], "ideal")) {
+        const int events = argc > 3 ? atoi(argv[3]) : 256;
+        const int blocks = argc > 4 ? atoi(argv[4]) : 100;
+        if (events < 0 || events > 256 || blocks < 1) return 2;
+        Block block(kRandomized, events);
+        RunIdealBlocks(block, blocks);
+        printf("%d ideal blocks of %d events\n", blocks, events);
+        return 0;
+    }
     const bool known = argc > 1 && (!strcmp(argv[1], "randomized") || !strcmp(argv[1], "all"));
     const Settings settings = known && !strcmp(argv[1], "all") ? kEveryOptionOn : kRandomized;
     const int generator = argc > 2 ? atoi(argv[2]) : 2;

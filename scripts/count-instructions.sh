@@ -17,6 +17,7 @@ trap 'rm -rf "$out"' EXIT
 # count SETTINGS GENERATOR EVENTS BLOCKS: instructions per event (per block without events)
 count() {
   valgrind --tool=callgrind --callgrind-out-file="$out/cg" --toggle-collect='*RunBlocks*' \
+    --toggle-collect='*RunIdealBlocks*' \
     "$blocks_tool" "$1" "$2" "$3" "$4" > "$out/log" 2>&1 || { cat "$out/log" >&2; exit 1; }
   local total
   total=$(callgrind_annotate "$out/cg" | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }')
@@ -37,7 +38,9 @@ for settings in randomized all; do
     printf '%-16s %-12s %14s %14s %14s\n' "$label" "${names[$g]}" "$many" "$one" "$none"
   done
 done
+ideal=$(count ideal - 256 100)
 echo "(instructions per event; per block for the empty block)"
+echo "The least a loop doing the randomized case's work executes: $ideal per event"
 
 unmet=0
 goal() { # TEXT VALUE LIMIT
