@@ -10,12 +10,6 @@ void NoteTable::Clear() {
     count = 0;
 }
 
-int NoteTable::FirstFree() const {
-    for (int word = 0; word < kSize / 64; word++)
-        if (~used[word]) return word * 64 + __builtin_ctzll(~used[word]);
-    return -1;
-}
-
 int NoteTable::NoteOff(int channel, int note) {
     const int key = Key(channel, note);
     const int slot = slotOf[key];

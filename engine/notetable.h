@@ -55,7 +55,11 @@ private:
 
     static int Key(int channel, int note) { return (channel & 15) * 128 + (note & 127); }
     void Clear();
-    int FirstFree() const;
+    int FirstFree() const {
+        for (int word = 0; word < kSize / 64; word++)
+            if (~used[word]) return word * 64 + __builtin_ctzll(~used[word]);
+        return -1;
+    }
 
     Entry entries[kSize];
     // Which entry holds a channel and note (-1: none), so lookups are one read.

@@ -175,6 +175,10 @@ private:
     template <class Random> bool DrainDirect(Random& g, bool offset);
     template <class Random, int Spans>
     bool DirectRun(Random& g, bool offset, VstInt32 placeFrom, VstInt32 placeTo);
+    template <class Random, int Spans>
+    [[gnu::noinline]] uint32_t DirectTriggers(Random& g, uint32_t next, uint32_t last, bool offset,
+                                              VstInt32 placeTo, uint32_t inside, midievent*& out,
+                                              bool& triggered);
     template <class Random>
     [[gnu::always_inline]] int OffsetWith(Random& g, const velk::engine::FastMod& modulus);
     [[gnu::always_inline]] void Echo(const midievent& event, const Bytes& in);

@@ -71,26 +71,31 @@ template <> class DrawRun<velk::math::random::generator::SRandomMersenne> {
 
 public:
     explicit DrawRun(Mersenne& g)
-        : g(g), words(g.Words()),
-          at(static_cast<unsigned>(g.Index()) < static_cast<unsigned>(Mersenne::kWords)
-                 ? words + g.Index()
-                 : words + Mersenne::kWords) {}
+        : g(g), words(g.Words()), end(words + Mersenne::kWords),
+          start(static_cast<unsigned>(g.Index()) < static_cast<unsigned>(Mersenne::kWords)
+                    ? words + g.Index()
+                    : words + Mersenne::kWords),
+          at(start) {}
     ~DrawRun() {
-        if (!drew) return; // the index stays as it was, even one outside the words
+        if (at == start && !regenerated) return; // no draw: the index stays, even outside
         g.SetIndex(static_cast<int>(at - words));
         g.value = at[-1];
     }
     uint32_t Next() {
-        if (at == words + Mersenne::kWords) at = g.Regenerated();
-        drew = true;
+        if (__builtin_expect(at == end, 0)) {
+            at = g.Regenerated();
+            regenerated = true;
+        }
         return *at++;
     }
 
 private:
     Mersenne& g;
     const uint32_t* const words;
+    const uint32_t* const end;
+    const uint32_t* const start;
     const uint32_t* at; // the next word drawn
-    bool drew = false;
+    bool regenerated = false;
 };
 
 template <class Generator> uint32_t NextOf(DrawRun<Generator>& run) {
