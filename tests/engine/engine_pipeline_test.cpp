@@ -162,6 +162,42 @@ TEST_F(Pipeline, ExtremePositionsAndBlockSizesStaySafe) {
     EXPECT_EQ(Block({}, 16).size(), 10u);
 }
 
+// Whichever loop makes them (one event per trigger, or counts of ten), with or without
+// offsets, echoes and passed-through events between the triggers, every event a block hands
+// over lies inside it, also those that waited out a block without frames.
+TEST_F(Pipeline, EveryLoopPlacesItsEventsInsideTheBlock) {
+    host.Dispatch(effSetBlockSize, 0, 64);
+    for (float count : {0.1f, 1.0f}) {
+        for (float offset : {0.0f, 1.0f}) {
+            Plain(0.0f);
+            Set(P_CHANNEL, 1.0f);
+            Set(P_THRU, 1.0f);
+            Set(P_IN_THRU, 1.0f);
+            Set(P_EVENT_COUNT, count);
+            Set(P_OFFSET, offset);
+            const std::vector<VstMidiEvent> events = {
+                Midi(0x90, 60, 100, 0x7fffffff), Midi(0xE0, 0, 64, -0x7fffffff - 1),
+                Midi(0xB0, 7, 1, -3),            Midi(0x90, 61, 100, 70),
+                Midi(0xD0, 9, 0, 200),           Midi(0xB0, 8, 2, 5)};
+            const size_t perBlock = Block(events, 64).size();
+            EXPECT_GE(perBlock, events.size());
+            for (int frames : {64, 16}) {
+                EXPECT_TRUE(Block(events, 0).empty()); // they wait...
+                const auto out = Block({}, frames);    // ...and leave in the next block
+                EXPECT_EQ(out.size(), perBlock) << count << " " << offset << " " << frames;
+                for (const auto& e : out) {
+                    EXPECT_GE(e.deltaFrames, 0) << count << " " << offset << " " << frames;
+                    EXPECT_LE(e.deltaFrames, frames - 1) << count << " " << offset;
+                }
+                for (const auto& e : Block(events, frames)) {
+                    EXPECT_GE(e.deltaFrames, 0) << count << " " << offset << " " << frames;
+                    EXPECT_LE(e.deltaFrames, frames - 1) << count << " " << offset;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Pipeline, OffsetsAccumulateWithinAGroup) {
     Plain(kN);
     Set(P_OFFSET, 1.0f);
