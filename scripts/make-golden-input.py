@@ -7,29 +7,24 @@ edges. Written byte by byte, independently of moravox-host's own MIDI writer.
 
     python3 scripts/make-golden-input.py [OUT.mid]
 """
+import importlib.util
+import os
 import struct
 import sys
+
+# The MIDI byte helpers of the examples' maker, which writes files the same way.
+_spec = importlib.util.spec_from_file_location(
+    "make_examples", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-examples.py"))
+_examples = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(_examples)
 
 DIVISION = 96
 
 
-def vlq(value):
-    groups = [value & 0x7F]
-    value >>= 7
-    while value:
-        groups.append(0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(reversed(groups))
-
-
 def track(events, end_tick):
-    body = bytearray()
-    now = 0
-    for tick, data in sorted(events, key=lambda e: e[0]):  # stable: same tick keeps its order
-        body += vlq(tick - now) + bytes(data)
-        now = tick
-    body += vlq(end_tick - now) + b"\xff\x2f\x00"
-    return b"MTrk" + struct.pack(">I", len(body)) + bytes(body)
+    """events: (tick, data bytes) in any order; the same tick keeps its order."""
+    ordered = [(tick, bytes(data)) for tick, data in sorted(events, key=lambda e: e[0])]
+    return _examples.track(ordered, end_tick)
 
 
 def conductor(end):
