@@ -136,8 +136,13 @@ public:
     midievent* Slots() { return slots; }
     void Clear() { count = 0; }
 
+    // Slots past the end that a loop may write into without asking whether the
+    // output is full, as long as it sets the count no higher than kCapacity:
+    // what lies there is dropped. Room for two events from each of a full input ring.
+    static constexpr int kOverrun = 512;
+
 private:
-    midievent slots[kCapacity];
+    midievent slots[kCapacity + kOverrun];
     int count = 0;
 };
 

@@ -144,7 +144,8 @@ void VSTPlugin::Make(const Sources& from) {
     d.channel = velk::engine::DataField(s.channel, s.channelRange);
     d.number = velk::engine::DataField(s.number, s.numberRange);
     d.spans = d.value.Spans() | d.channel.Spans() << 1 | d.number.Spans() << 2;
-    d.status = programOut ? PROGRAM_CHANGE : CONTROL_CHANGE;
+    const uint32_t status = programOut ? PROGRAM_CHANGE : CONTROL_CHANGE;
+    d.base = (status + d.channel.Floor()) | d.number.Floor() << 8 | d.value.Floor() << 16;
     d.keptValue = programOut ? 0 : 0x7F;
     d.echo = s.inThru;
     d.scale = s.offset;

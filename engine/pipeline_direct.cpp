@@ -1,8 +1,10 @@
 // The direct loop: a block's events while every trigger makes one event, each
 // read where it lies in the input ring and written once, into the output.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 #include "engine/pipeline_steps.h"
 #include "engine/program/rounding.h"
@@ -22,6 +24,28 @@ void Place(velk::midi::midievent& event, VstInt32 from, VstInt32 to) {
 
 } // namespace
 
+namespace {
+
+// Kind: which of value (1), channel (2) and number (4) draw from an ordinary range,
+// and whether triggers are moved by an offset (8).
+constexpr int kOffsetKind = 8;
+constexpr int kKinds = 16;
+
+using OutputBuffer = velk::midi::OutputBuffer;
+// A run writes at most two events for each event in the input ring, past the end if need be.
+static_assert(OutputBuffer::kOverrun >= 2 * velk::midi::EventQueue::kCapacity);
+
+} // namespace
+
+// A run of the direct loop for each kind, chosen once per block.
+template <class Random> struct VSTPlugin::DirectRuns {
+    using Run = bool (VSTPlugin::*)(Random&, VstInt32, VstInt32);
+    template <int... K> static constexpr std::array<Run, kKinds> Make(std::integer_sequence<int, K...>) {
+        return {&VSTPlugin::DirectRun<Random, K>...};
+    }
+    static constexpr std::array<Run, kKinds> runs = Make(std::make_integer_sequence<int, kKinds>{});
+};
+
 // The block's events while every trigger makes one event: each is read where it
 // lies in the input ring and written once, into the output, from a plan of the
 // settings held in locals that no write to an event can alias, with the
@@ -33,21 +57,12 @@ template <class Random> bool VSTPlugin::DrainDirect(Random& generator, bool offs
     // Placed inside the block as they are written, unless it has no frames.
     const VstInt32 from = blockLast >= 0 ? 0 : INT32_MIN;
     const VstInt32 to = blockLast >= 0 ? blockLast : INT32_MAX;
-    switch (s.plan.spans) {
-    case 0: return DirectRun<Random, 0>(generator, offset, from, to);
-    case 1: return DirectRun<Random, 1>(generator, offset, from, to);
-    case 2: return DirectRun<Random, 2>(generator, offset, from, to);
-    case 3: return DirectRun<Random, 3>(generator, offset, from, to);
-    case 4: return DirectRun<Random, 4>(generator, offset, from, to);
-    case 5: return DirectRun<Random, 5>(generator, offset, from, to);
-    case 6: return DirectRun<Random, 6>(generator, offset, from, to);
-    default: return DirectRun<Random, 7>(generator, offset, from, to);
-    }
+    const int kind = (s.plan.spans & 7) | (offset ? kOffsetKind : 0);
+    return (this->*DirectRuns<Random>::runs[kind])(generator, from, to);
 }
 
-// Spans: which of value (1), channel (2) and number (4) draw from an ordinary range.
-template <class Random, int Spans>
-bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, VstInt32 placeTo) {
+template <class Random, int Kind>
+bool VSTPlugin::DirectRun(Random& generator, VstInt32 placeFrom, VstInt32 placeTo) {
     // A delta is moved only when it lies outside the block: one unsigned comparison.
     const uint32_t inside = placeFrom == 0 ? static_cast<uint32_t>(placeTo) : UINT32_MAX;
     midievent* const first = output.Slots() + output.Count();
@@ -57,8 +72,7 @@ bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, Vs
     bool done = true;
     bool triggered = false;
     for (;;) {
-        next = DirectTriggers<Random, Spans>(generator, next, last, offset, placeTo, inside, out,
-                                             triggered);
+        next = DirectTriggers<Random, Kind>(generator, next, last, placeTo, inside, out, triggered);
         if (next == last) break;
         const midievent& e = input.At(next);
         const uint32_t word = e.Word();
@@ -87,17 +101,17 @@ bool VSTPlugin::DirectRun(Random& generator, bool offset, VstInt32 placeFrom, Vs
 
 // The triggers and dropped events from `next` on, up to the first event that is neither
 // (or `last`): a loop that calls nothing where the generator is inline, so every value it
-// keeps can stay in a register.
-template <class Random, int Spans>
-uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t last, bool offset,
+// keeps can stay in a register. It writes on past a full output, into its spare slots, and
+// what went there is dropped when it returns.
+template <class Random, int Kind>
+uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t last,
                                    VstInt32 placeTo, uint32_t inside, midievent*& outSlot,
                                    bool& triggered) {
     const DirectPlan p = settings.plan; // in locals: no write to an event can alias it
     const Route* const byStatus = settings.byStatus;
     velk::engine::DrawRun<Random> g(generator);
-    midievent* out = outSlot;
-    midievent* const end = output.Slots() + velk::midi::OutputBuffer::kCapacity;
-    bool any = false;
+    midievent* const start = outSlot;
+    midievent* out = start;
     for (; next != last; next++) {
         const midievent& e = input.At(next);
         const Bytes in(e);
@@ -107,12 +121,10 @@ uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t la
             if (r == kDrop) continue;
             break;
         }
-        any = true;
         // Echo, inline: the trigger note itself, tracked, unless notes are being ended.
         if (p.echo && in.StatusNibble() == NOTE_ON &&
             !noteOffRequest.load(std::memory_order_acquire) &&
-            notes.NoteOn(in.Channel(), in.Data1(), in.Data2(), static_cast<float>(e.noteLength)) &&
-            out != end) {
+            notes.NoteOn(in.Channel(), in.Data1(), in.Data2(), static_cast<float>(e.noteLength))) {
             *out = e;
             if (static_cast<uint32_t>(e.deltaFrames) > inside)
                 out->deltaFrames = e.deltaFrames < 0 ? 0 : placeTo;
@@ -121,25 +133,25 @@ uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t la
         }
         // The draws come in this order: value, channel, number, offset.
         const uint32_t v =
-            p.value.Make<(Spans & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
-        const uint32_t c = p.channel.Make<(Spans & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
-        const uint32_t n = p.number.Make<(Spans & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
+            p.value.Make<(Kind & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
+        const uint32_t c = p.channel.Make<(Kind & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
+        const uint32_t n = p.number.Make<(Kind & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
         VstInt32 delta = e.deltaFrames;
-        if (offset)
+        if (Kind & kOffsetKind)
             delta = Delayed(
                 delta, Round(p.scale * static_cast<float>(p.frames.Mod(velk::engine::NextOf(g)))),
                 p.blockSize);
-        if (out != end) {
-            *out = e;
-            out->deltaFrames =
-                static_cast<uint32_t>(delta) <= inside ? delta : delta < 0 ? 0 : placeTo;
-            // Every field is made inside its range (see DataField): no byte needs a mask.
-            out->SetWord((p.status + c) | n << 8 | v << 16);
-            out++;
-        }
+        *out = e;
+        out->deltaFrames = static_cast<uint32_t>(delta) <= inside ? delta : delta < 0 ? 0 : placeTo;
+        // Every field is made inside its range (see DataField) and the low ends are in
+        // the base, each in its byte: no byte needs a mask and no sum carries.
+        out->SetWord(p.base + (c | n << 8 | v << 16));
+        out++;
     }
-    outSlot = out;
-    triggered = triggered || any;
+    // Every trigger wrote at least one event, dropped events none.
+    triggered = triggered || out != start;
+    midievent* const end = output.Slots() + OutputBuffer::kCapacity;
+    outSlot = out < end ? out : end;
     return next;
 }
 

@@ -103,7 +103,8 @@ private:
     struct DirectPlan {
         velk::engine::DataField value, channel, number;
         int spans; // which of value (1), channel (2) and number (4) draw from ordinary ranges
-        uint32_t status;
+        // The output's status and the low ends of the ranges drawn from, each in its byte.
+        uint32_t base;
         uint32_t keptValue; // the mask of a value kept from the input: none for program changes
         bool echo;
         float scale;
@@ -173,10 +174,11 @@ private:
     template <class Draws>
     [[gnu::always_inline]] static Message Randomized(const Settings& s, Draws& g, const Bytes& in);
     template <class Random> bool DrainDirect(Random& g, bool offset);
-    template <class Random, int Spans>
-    bool DirectRun(Random& g, bool offset, VstInt32 placeFrom, VstInt32 placeTo);
-    template <class Random, int Spans>
-    [[gnu::noinline]] uint32_t DirectTriggers(Random& g, uint32_t next, uint32_t last, bool offset,
+    template <class Random> struct DirectRuns;
+    template <class Random, int Kind>
+    bool DirectRun(Random& g, VstInt32 placeFrom, VstInt32 placeTo);
+    template <class Random, int Kind>
+    [[gnu::noinline]] uint32_t DirectTriggers(Random& g, uint32_t next, uint32_t last,
                                               VstInt32 placeTo, uint32_t inside, midievent*& out,
                                               bool& triggered);
     template <class Random>

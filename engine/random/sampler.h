@@ -135,9 +135,12 @@ public:
         : mode(!randomized ? kKept : range.Spans() ? kSpan : kOther), low(range.Low()),
           span(range.Span()), sampler(&range) {}
     bool Spans() const { return mode == kSpan; }
+    // What Make leaves for the caller to add: an ordinary range's low end, which
+    // the three fields of an event then share in one addition.
+    uint32_t Floor() const { return mode == kSpan ? low : 0; }
     // A field's mode may be known where the loop is made: Spanned then draws without asking.
     template <bool Spanned, class Draws> uint32_t Make(Draws& g, uint32_t kept) const {
-        if (Spanned) return low + span.Mod(NextOf(g));
+        if (Spanned) return span.Mod(NextOf(g));
         if (mode == kKept) return kept;
         return sampler->Draw(g);
     }

@@ -66,17 +66,20 @@ private:
     std::vector<VstMidiEvent> events_;
 };
 
-// Silent inputs and scratch outputs for every pin the plug-in declares.
+// Silent audio for every pin the plug-in declares, processed in place as many hosts do: each
+// output shares the buffer of the input with its number, so a plug-in that passes its audio
+// through has nothing to copy. Outputs beyond the inputs get their own scratch buffers. The
+// render never listens to the audio.
 class AudioBuffers {
 public:
     AudioBuffers(const AEffect& effect, uint32_t frames)
-        : data_(
-              static_cast<size_t>(std::max(effect.numInputs, 0) + std::max(effect.numOutputs, 0)) *
-                  frames,
-              0.0f) {
+        : data_(static_cast<size_t>(std::max({effect.numInputs, effect.numOutputs, 0})) * frames,
+                0.0f) {
         float* next = data_.data();
-        for (VstInt32 i = 0; i < effect.numInputs; ++i, next += frames) inputs_.push_back(next);
-        for (VstInt32 i = 0; i < effect.numOutputs; ++i, next += frames) outputs_.push_back(next);
+        for (VstInt32 i = 0; i < std::max(effect.numInputs, effect.numOutputs); ++i, next += frames) {
+            if (i < effect.numInputs) inputs_.push_back(next);
+            if (i < effect.numOutputs) outputs_.push_back(next);
+        }
         inputs_.push_back(nullptr); // never an empty array, even without pins
         outputs_.push_back(nullptr);
     }
