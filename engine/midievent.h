@@ -68,21 +68,29 @@ public:
     }
 
     // Pushes the 32 bytes at each non-null `next(i)`, i = 0..count-1, as they
-    // are, each dropped when the ring is full. The consumer's index is only read
-    // again when the ring looks full.
+    // are, each dropped when the ring is full. The events go into a stretch of
+    // slots up to the ring's end or the last free slot, whichever comes first; only
+    // there are the wrap and the consumer's index looked at.
     template <class Next> void PushEach(int count, Next next) {
         uint32_t head = written.load(std::memory_order_relaxed);
         uint32_t end = taken.load(std::memory_order_acquire) + kCapacity;
+        midievent* first = &slots[head % kCapacity];
+        midievent* slot = first;
+        midievent* stop = first + Stretch(head, end);
         for (int i = 0; i < count; i++) {
             const void* event = next(i);
             if (!event) continue;
-            if (head == end) {
-                end = taken.load(std::memory_order_acquire) + kCapacity;
-                if (head == end) continue;
+            if (slot == stop) {
+                head += static_cast<uint32_t>(slot - first);
+                if (head == end) end = taken.load(std::memory_order_acquire) + kCapacity;
+                first = slot = &slots[head % kCapacity];
+                stop = first + Stretch(head, end);
+                if (slot == stop) continue; // full
             }
-            memcpy(static_cast<void*>(&slots[head % kCapacity]), event, sizeof(midievent));
-            head++;
+            memcpy(static_cast<void*>(slot), event, sizeof(midievent));
+            slot++;
         }
+        head += static_cast<uint32_t>(slot - first);
         written.store(head, std::memory_order_release); // the consumer sees them all at once
     }
 
@@ -108,6 +116,13 @@ public:
     bool Empty() const { return Count() == 0; }
 
 private:
+    // Free slots from `head` on before the ring wraps, with the consumer's side at `end`.
+    static uint32_t Stretch(uint32_t head, uint32_t end) {
+        const uint32_t free = end - head;
+        const uint32_t toWrap = kCapacity - head % kCapacity;
+        return free < toWrap ? free : toWrap;
+    }
+
     midievent slots[kCapacity];
     std::atomic<uint32_t> written{0}; // events pushed so far (wraps)
     std::atomic<uint32_t> taken{0};   // events popped so far (wraps)

@@ -136,8 +136,11 @@ void VSTPlugin::Make(const Sources& from) {
     s.route[kSilentNoteOn] = noteEnd;
     s.route[CONTROL_CHANGE >> 4] = controls ? kTrigger : pass;
     if (s.presetSwitching) s.route[PROGRAM_CHANGE >> 4] = kProgramChange;
-    // What the direct loop reads, when every trigger makes one event.
-    s.direct = s.everyNth <= 1 && s.eventCount <= 1;
+    // What the direct loop reads, when every trigger makes one event (with offsets, in
+    // blocks that the offset table covers).
+    const bool offsets = s.offset >= 0.005f && s.blockSize > 0;
+    s.direct = s.everyNth <= 1 && s.eventCount <= 1 &&
+               (!offsets || s.blockSize <= OffsetTable::kFrames);
     DirectPlan& d = s.plan;
     const bool programOut = s.formatOut == 1;
     d.value = velk::engine::DataField(s.value && !programOut, s.valueRange);
@@ -148,8 +151,16 @@ void VSTPlugin::Make(const Sources& from) {
     d.base = (status + d.channel.Floor()) | d.number.Floor() << 8 | d.value.Floor() << 16;
     d.keptValue = programOut ? 0 : 0x7F;
     d.echo = s.inThru;
-    d.scale = s.offset;
     d.frames = s.blockModulus;
+    OffsetTable& table = s.offsetTable;
+    if (offsets && s.direct && (table.scale != s.offset || table.frames != s.blockSize)) {
+        // The offset of each draw, as the general loop computes it.
+        for (int m = 0; m < s.blockSize; m++)
+            table.offsets[m] = static_cast<uint16_t>(Round(s.offset * static_cast<float>(m)));
+        table.scale = s.offset;
+        table.frames = s.blockSize;
+    }
+    d.offsets = table.offsets;
     d.blockSize = s.blockSize;
     d.silent = s.route[kSilentNoteOn];
     for (int status = 0; status < 256; status++) s.byStatus[status] = s.route[status >> 4];

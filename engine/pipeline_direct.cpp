@@ -7,11 +7,9 @@
 #include <utility>
 
 #include "engine/pipeline_steps.h"
-#include "engine/program/rounding.h"
 #include "engine/vstplugin.h"
 
 using namespace velk::engine::steps;
-using velk::engine::Round;
 using velk::math::random::generator::SRandomMersenne;
 using velk::math::random::generator::SRandomPM;
 using velk::math::random::generator::SRandomSTD;
@@ -22,14 +20,12 @@ void Place(velk::midi::midievent& event, VstInt32 from, VstInt32 to) {
     event.deltaFrames = std::min(std::max(event.deltaFrames, from), to);
 }
 
-} // namespace
-
-namespace {
-
 // Kind: which of value (1), channel (2) and number (4) draw from an ordinary range,
-// and whether triggers are moved by an offset (8).
+// whether triggers are moved by an offset (8) and whether trigger notes echo (16).
+constexpr int kSpanKinds = 7;
 constexpr int kOffsetKind = 8;
-constexpr int kKinds = 16;
+constexpr int kEchoKind = 16;
+constexpr int kKinds = 32;
 
 using OutputBuffer = velk::midi::OutputBuffer;
 // A run writes at most two events for each event in the input ring, past the end if need be.
@@ -57,7 +53,8 @@ template <class Random> bool VSTPlugin::DrainDirect(Random& generator, bool offs
     // Placed inside the block as they are written, unless it has no frames.
     const VstInt32 from = blockLast >= 0 ? 0 : INT32_MIN;
     const VstInt32 to = blockLast >= 0 ? blockLast : INT32_MAX;
-    const int kind = (s.plan.spans & 7) | (offset ? kOffsetKind : 0);
+    const int kind =
+        (s.plan.spans & kSpanKinds) | (offset ? kOffsetKind : 0) | (s.plan.echo ? kEchoKind : 0);
     return (this->*DirectRuns<Random>::runs[kind])(generator, from, to);
 }
 
@@ -122,7 +119,7 @@ uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t la
             break;
         }
         // Echo, inline: the trigger note itself, tracked, unless notes are being ended.
-        if (p.echo && in.StatusNibble() == NOTE_ON &&
+        if ((Kind & kEchoKind) && in.StatusNibble() == NOTE_ON &&
             !noteOffRequest.load(std::memory_order_acquire) &&
             notes.NoteOn(in.Channel(), in.Data1(), in.Data2(), static_cast<float>(e.noteLength))) {
             *out = e;
@@ -138,9 +135,7 @@ uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t la
         const uint32_t n = p.number.Make<(Kind & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
         VstInt32 delta = e.deltaFrames;
         if (Kind & kOffsetKind)
-            delta = Delayed(
-                delta, Round(p.scale * static_cast<float>(p.frames.Mod(velk::engine::NextOf(g)))),
-                p.blockSize);
+            delta = Delayed(delta, p.offsets[p.frames.Mod(velk::engine::NextOf(g))], p.blockSize);
         *out = e;
         out->deltaFrames = static_cast<uint32_t>(delta) <= inside ? delta : delta < 0 ? 0 : placeTo;
         // Every field is made inside its range (see DataField) and the low ends are in

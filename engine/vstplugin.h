@@ -107,10 +107,19 @@ private:
         uint32_t base;
         uint32_t keptValue; // the mask of a value kept from the input: none for program changes
         bool echo;
-        float scale;
         velk::engine::FastMod frames;
+        const uint16_t* offsets; // the offset of every draw mod the block size (OffsetTable)
         int blockSize;
         Route silent; // the route of a note-on without velocity
+    };
+
+    // Every offset a block size and an offset setting give, made when either changes
+    // rather than with a float product per event; for blocks of up to kFrames frames.
+    struct OffsetTable {
+        static constexpr int kFrames = 8192;
+        float scale = -1;
+        int frames = 0;
+        uint16_t offsets[kFrames];
     };
 
     // What a block finds before it reads the program.
@@ -138,6 +147,7 @@ private:
         bool direct; // every trigger makes one event
         DirectPlan plan;
         Route byStatus[256]; // the route of every event but a silent note-on, by status byte
+        OffsetTable offsetTable;
     };
     void Snapshot();
     void Make(const Sources& from);
