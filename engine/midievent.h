@@ -108,6 +108,10 @@ public:
     uint32_t Last() const { return written.load(std::memory_order_acquire); }
     const midievent& At(uint32_t index) const { return slots[index % kCapacity]; }
     void Release(uint32_t upTo) { taken.store(upTo, std::memory_order_release); }
+    // How many of the events from `from` up to `to` lie in one piece, before the ring wraps.
+    static uint32_t InOnePiece(uint32_t from, uint32_t to) {
+        return Stretch(from, to);
+    }
 
     int Count() const {
         return static_cast<int>(written.load(std::memory_order_acquire) -
@@ -116,7 +120,7 @@ public:
     bool Empty() const { return Count() == 0; }
 
 private:
-    // Free slots from `head` on before the ring wraps, with the consumer's side at `end`.
+    // Slots from `head` up to `end`, but not past the ring's end.
     static uint32_t Stretch(uint32_t head, uint32_t end) {
         const uint32_t free = end - head;
         const uint32_t toWrap = kCapacity - head % kCapacity;

@@ -163,7 +163,12 @@ void VSTPlugin::Make(const Sources& from) {
     d.offsets = table.offsets;
     d.blockSize = s.blockSize;
     d.silent = s.route[kSilentNoteOn];
-    for (int status = 0; status < 256; status++) s.byStatus[status] = s.route[status >> 4];
+    for (int status = 0; status < 256; status++) {
+        const Route r = s.route[status >> 4];
+        s.byStatus[status] = r == kTrigger && s.inThru && (status & 0xF0) == NOTE_ON
+                                 ? kEchoedTrigger
+                                 : r;
+    }
 }
 
 int VSTPlugin::processMidiEvent(midievent& event, int status, int channel, int data1, int data2,
@@ -189,7 +194,8 @@ inline int VSTPlugin::Classify(Random& g, const midievent& event, const Bytes& i
             Snapshot(); // the rest of the block follows the new program
         }
         return 0;
-    case kTrigger: break;
+    case kTrigger:
+    case kEchoedTrigger: break;
     }
     if (in.StatusNibble() == NOTE_ON && settings.inThru && !repeat) Echo(event, in);
     // A program change earlier in this block may have picked another generator.

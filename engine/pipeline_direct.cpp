@@ -109,39 +109,54 @@ uint32_t VSTPlugin::DirectTriggers(Random& generator, uint32_t next, uint32_t la
     velk::engine::DrawRun<Random> g(generator);
     midievent* const start = outSlot;
     midievent* out = start;
-    for (; next != last; next++) {
-        const midievent& e = input.At(next);
-        const Bytes in(e);
-        const uint32_t word = e.Word();
-        const Route r = (word & 0x7F00F0u) == NOTE_ON ? p.silent : byStatus[word & 0xFF];
-        if (__builtin_expect(r != kTrigger, 0)) {
-            if (r == kDrop) continue;
-            break;
-        }
-        // Echo, inline: the trigger note itself, tracked, unless notes are being ended.
-        if ((Kind & kEchoKind) && in.StatusNibble() == NOTE_ON &&
-            !noteOffRequest.load(std::memory_order_acquire) &&
-            notes.NoteOn(in.Channel(), in.Data1(), in.Data2(), static_cast<float>(e.noteLength))) {
+    while (next != last) {
+        // The events up to the ring's end lie in one piece: walked by pointer.
+        const midievent* const piece = &input.At(next);
+        const midievent* const stop = piece + input.InOnePiece(next, last);
+        const midievent* at = piece;
+        for (; at != stop; at++) {
+            const midievent& e = *at;
+            const Bytes in(e);
+            const uint32_t word = e.Word();
+            const Route r = (word & 0x7F00F0u) == NOTE_ON ? p.silent : byStatus[word & 0xFF];
+            if (__builtin_expect(r != kTrigger, 0)) {
+                if (!(Kind & kEchoKind) || r != kEchoedTrigger) {
+                    if (r == kDrop) continue;
+                    break;
+                }
+                // The trigger note itself, tracked, unless notes are being ended.
+                if (!noteOffRequest.load(std::memory_order_acquire) &&
+                    notes.NoteOn(in.Channel(), in.Data1(), in.Data2(),
+                                 static_cast<float>(e.noteLength))) {
+                    *out = e;
+                    if (static_cast<uint32_t>(e.deltaFrames) > inside)
+                        out->deltaFrames = e.deltaFrames < 0 ? 0 : placeTo;
+                    out->SetWord(word & 0x7F7FFFu);
+                    out++;
+                }
+            }
+            // Copied at once, so that the draws need nothing more of the input.
+            VstInt32 delta = e.deltaFrames;
             *out = e;
-            if (static_cast<uint32_t>(e.deltaFrames) > inside)
-                out->deltaFrames = e.deltaFrames < 0 ? 0 : placeTo;
-            out->SetWord(word & 0x7F7FFFu);
+            // The draws come in this order: value, channel, number, offset.
+            const uint32_t v =
+                p.value.Make<(Kind & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
+            const uint32_t c =
+                p.channel.Make<(Kind & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
+            const uint32_t n =
+                p.number.Make<(Kind & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
+            if (Kind & kOffsetKind)
+                delta =
+                    Delayed(delta, p.offsets[p.frames.Mod(velk::engine::NextOf(g))], p.blockSize);
+            out->deltaFrames =
+                static_cast<uint32_t>(delta) <= inside ? delta : delta < 0 ? 0 : placeTo;
+            // Every field is made inside its range (see DataField) and the low ends are in
+            // the base, each in its byte: no byte needs a mask and no sum carries.
+            out->SetWord(p.base + (c | n << 8 | v << 16));
             out++;
         }
-        // The draws come in this order: value, channel, number, offset.
-        const uint32_t v =
-            p.value.Make<(Kind & 1) != 0>(g, static_cast<uint32_t>(in.Data2()) & p.keptValue);
-        const uint32_t c = p.channel.Make<(Kind & 2) != 0>(g, static_cast<uint32_t>(in.Channel()));
-        const uint32_t n = p.number.Make<(Kind & 4) != 0>(g, static_cast<uint32_t>(in.Data1()));
-        VstInt32 delta = e.deltaFrames;
-        if (Kind & kOffsetKind)
-            delta = Delayed(delta, p.offsets[p.frames.Mod(velk::engine::NextOf(g))], p.blockSize);
-        *out = e;
-        out->deltaFrames = static_cast<uint32_t>(delta) <= inside ? delta : delta < 0 ? 0 : placeTo;
-        // Every field is made inside its range (see DataField) and the low ends are in
-        // the base, each in its byte: no byte needs a mask and no sum carries.
-        out->SetWord(p.base + (c | n << 8 | v << 16));
-        out++;
+        next += static_cast<uint32_t>(at - piece);
+        if (at != stop) break; // an event that is neither trigger nor dropped
     }
     // Every trigger wrote at least one event, dropped events none.
     triggered = triggered || out != start;

@@ -86,7 +86,8 @@ private:
     void RequestNoteOffs() { noteOffRequest.store(true, std::memory_order_release); }
 
     // What an input event is to the pipeline, by its status nibble.
-    enum Route : uint8_t { kDrop, kTrigger, kPass, kProgramChange };
+    // kEchoedTrigger: a trigger note that In Thru echoes, only in the direct loop's table.
+    enum Route : uint8_t { kDrop, kTrigger, kPass, kProgramChange, kEchoedTrigger };
     static constexpr int kSilentNoteOn = 16; // the route of a note-on without velocity
 
     // What the settings are made from: the current program's fields as read (the
