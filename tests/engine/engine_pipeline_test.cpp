@@ -261,18 +261,27 @@ TEST_F(Pipeline, EveryGeneratorProducesValidEvents) {
 }
 
 TEST_F(Pipeline, InputQueueHolds256EventsPerCall) {
-    Plain(2.0f / 22);
-    Set(P_THRU, 1.0f);
-    // Blocks before move where the ring starts, so the 256 wrap around its end.
-    for (int before : {0, 100, 255}) {
-        Block(std::vector<VstMidiEvent>(before, Midi(0xE0, 0, 64)));
-        std::vector<VstMidiEvent> many;
-        for (int i = 0; i < 300; i++) many.push_back(Midi(0xE0, i % 128, i % 100));
-        auto out = Block(many);
-        ASSERT_EQ(out.size(), 256u) << before;
-        for (int i = 0; i < 256; i++) {
-            EXPECT_EQ(Data1(out[i]), i % 128) << before << " " << i;
-            EXPECT_EQ(Data2(out[i]), i % 100) << before << " " << i;
+    // Passed through (pitch bends) and triggers (note-ons become controllers).
+    const struct {
+        float formatIn;
+        int in, out;
+    } kinds[] = {{2.0f / 22, 0xE0, 0xE0}, {kN, 0x90, 0xB0}};
+    for (const auto& kind : kinds) {
+        Plain(kind.formatIn);
+        Set(P_THRU, 1.0f);
+        // Blocks before move where the ring starts, so the 256 wrap around its end.
+        for (int before : {0, 100, 255}) {
+            Block(std::vector<VstMidiEvent>(before, Midi(0xE0, 0, 64)));
+            std::vector<VstMidiEvent> many;
+            for (int i = 0; i < 300; i++) many.push_back(Midi(kind.in, i % 128, 1 + i % 100));
+            auto out = Block(many);
+            ASSERT_EQ(out.size(), 256u) << before;
+            for (int i = 0; i < 256; i++) {
+                EXPECT_EQ(Status(out[i]), kind.out) << before << " " << i;
+                EXPECT_EQ(Data1(out[i]), i % 128) << before << " " << i;
+                EXPECT_EQ(Data2(out[i]), 1 + i % 100) << before << " " << i;
+            }
+            Block(std::vector<VstMidiEvent>(128, Midi(0x80, 0, 0))); // the notes end
         }
     }
 }
