@@ -3,6 +3,9 @@
 # depend on how busy the machine is, unlike the benchmark's times.
 #   scripts/count-instructions.sh [BUILD_DIR]   (default build/bench-x86_64, a Release build
 #                                               with MORAVOX_BENCH=ON; or bench/'s own build)
+#   scripts/count-instructions.sh BUILD_DIR HOST_DIR   (the render's tools from another build)
+# Where HOST_DIR (by default BUILD_DIR) holds moravox-host and moravox.so, the render of a
+# one-hour file is counted as well.
 # Exits with 1 when a run did not hand the host every event, or with --check when a goal is
 # not met.
 set -euo pipefail
@@ -42,6 +45,21 @@ ideal=$(count ideal - 256 100)
 echo "(instructions per event; per block for the empty block)"
 echo "The least a loop doing the randomized case's work executes: $ideal per event"
 
+# The render of a one-hour file of 200,000 events, the whole program: reading, merging,
+# playing through the plug-in and writing.
+render_per_event=
+tools=${2:-${1:-build/bench-x86_64}}
+if [ -x "$tools/moravox-host" ] && [ -e "$tools/moravox.so" ]; then
+  python3 scripts/make-hour.py "$out/hour.mid"
+  valgrind --tool=callgrind --callgrind-out-file="$out/cg-render" \
+    "$tools/moravox-host" render "$tools/moravox.so" "$out/hour.mid" -o "$out/rendered.mid" \
+    > "$out/log" 2>&1 || { cat "$out/log" >&2; exit 1; }
+  total=$(callgrind_annotate "$out/cg-render" | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }')
+  events=$(grep -o '^[0-9]* events in' "$out/log" | grep -o '^[0-9]*')
+  render_per_event=$(awk -v t="$total" -v n="$events" 'BEGIN { printf "%.0f", t / n }')
+  echo "moravox-host render, one hour, $events events: $render_per_event instructions per input event"
+fi
+
 unmet=0
 goal() { # TEXT VALUE LIMIT
   local verdict=met
@@ -54,5 +72,7 @@ for s in randomized all; do
   ratio=$(awk -v m="${at[${s}1]}" -v p="${at[${s}2]}" 'BEGIN { printf "%.3f", m / p }')
   goal "$s, Mersenne within 10 % of Park-Miller (ratio)" "$ratio" 1.10
 done
+[ -n "$render_per_event" ] &&
+  goal "render of the one-hour file, at most 2,500 per input event" "$render_per_event" 2500
 [ $check = 1 ] && exit $unmet
 exit 0
