@@ -60,6 +60,7 @@ if [ -x "$tools/moravox-host" ] && [ -e "$tools/moravox.so" ]; then
   echo "moravox-host render, one hour, $events events: $render_per_event instructions per input event"
 fi
 
+echo "The goals are set for x86_64:"
 unmet=0
 goal() { # TEXT VALUE LIMIT
   local verdict=met
