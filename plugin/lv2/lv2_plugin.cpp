@@ -1,0 +1,283 @@
+#include "plugin/lv2/lv2_plugin.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/midi/midi.h>
+#include <lv2/options/options.h>
+#include <lv2/patch/patch.h>
+
+#include <cstring>
+#include <new>
+
+#include "engine/program/bank.h"
+#include "engine/vstplugin.h"
+#include "plugin/entry/application.h"
+#include "system/system.h"
+
+namespace moravox::lv2 {
+
+namespace {
+
+// The instance being made: the plug-in asks its host things before it has a record to ask
+// with, and the answers are this instance's.
+thread_local Plugin* creating = nullptr;
+thread_local double creatingRate = 48000.0;
+thread_local VstInt32 creatingBlock = 4096;
+
+const void* Feature(const LV2_Feature* const* features, const char* uri) {
+    for (; features && *features; ++features)
+        if (std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+    return nullptr;
+}
+
+// The block length the host announces: the nominal one, else the largest, else 4096.
+VstInt32 BlockLength(const LV2_Options_Option* options, LV2_URID_Map* map) {
+    if (!options) return 4096;
+    const LV2_URID nominal = map->map(map->handle, LV2_BUF_SIZE__nominalBlockLength);
+    const LV2_URID largest = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
+    const LV2_URID atomInt = map->map(map->handle, LV2_ATOM__Int);
+    VstInt32 found = 0;
+    for (const LV2_Options_Option* o = options; o->key || o->value; ++o) {
+        if (o->type != atomInt || o->size != sizeof(int32_t) || !o->value) continue;
+        const int32_t length = *static_cast<const int32_t*>(o->value);
+        if (length <= 0) continue;
+        if (o->key == nominal) return length;
+        if (o->key == largest) found = length;
+    }
+    return found > 0 ? found : 4096;
+}
+
+} // namespace
+
+Plugin* Plugin::Create(double rate, const LV2_Feature* const* features) {
+    auto* map = static_cast<LV2_URID_Map*>(
+        const_cast<void*>(Feature(features, LV2_URID__map)));
+    if (!map) return nullptr;
+    auto* plugin = new (std::nothrow) Plugin(rate);
+    if (!plugin) return nullptr;
+    Urids& u = plugin->urid;
+    auto id = [map](const char* uri) { return map->map(map->handle, uri); };
+    u = {id(LV2_MIDI__MidiEvent), id(LV2_ATOM__Sequence), id(LV2_ATOM__Object),
+         id(LV2_ATOM__Blank),     id(LV2_PATCH__Set),     id(LV2_PATCH__property),
+         id(LV2_PATCH__value),    id(LV2_ATOM__Int),      id(LV2_ATOM__Long),
+         id(LV2_ATOM__Chunk),     id(kSeedUri),           id(kBankUri),
+         id(kProgramUri)};
+    plugin->blockSize = BlockLength(
+        static_cast<const LV2_Options_Option*>(Feature(features, LV2_OPTIONS__options)), map);
+
+    creating = plugin;
+    creatingRate = rate;
+    creatingBlock = plugin->blockSize;
+    plugin->effect = StartPlugin(&Master, sd);
+    creating = nullptr;
+    if (!plugin->effect) {
+        delete plugin;
+        return nullptr;
+    }
+    plugin->effect->user = plugin;
+    plugin->Dispatch(effOpen);
+    plugin->Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    plugin->Dispatch(effSetBlockSize, 0, plugin->blockSize);
+    for (int i = 0; i < kMaxEvents; i++)
+        plugin->inputList.events[i] = reinterpret_cast<VstEvent*>(&plugin->input[i]);
+    return plugin;
+}
+
+Plugin::~Plugin() {
+    if (!effect) return;
+    if (active) Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effClose); // the plug-in deletes itself
+}
+
+VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                           float opt) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+VstIntPtr Plugin::Master(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr,
+                         void* ptr, float) {
+    Plugin* self = effect && effect->user ? static_cast<Plugin*>(effect->user) : creating;
+    switch (opcode) {
+    case audioMasterVersion: return 2400;
+    case audioMasterGetSampleRate:
+        return static_cast<VstIntPtr>(self ? self->rate : creatingRate);
+    case audioMasterGetBlockSize: return self ? self->blockSize : creatingBlock;
+    case audioMasterGetVendorString:
+    case audioMasterGetProductString:
+        if (ptr) std::strcpy(static_cast<char*>(ptr), "LV2");
+        return 1;
+    case audioMasterProcessEvents:
+        if (self && ptr) self->Collect(static_cast<const VstEvents*>(ptr));
+        return 1;
+    case audioMasterWantMidi: return 1;
+    case audioMasterAutomate:
+        // The panel moved a parameter: the UI hands it to the host as a port write.
+        if (self && index >= 0 && index < static_cast<VstInt32>(kControls))
+            self->edits.fetch_or(1u << index, std::memory_order_acq_rel);
+        return 1;
+    default: return 0;
+    }
+}
+
+void Plugin::Connect(uint32_t port, void* data) {
+    if (port < kControls) controls[port] = static_cast<const float*>(data);
+    else if (port < kMidiIn) audio[port - kAudioInLeft] = static_cast<float*>(data);
+    else if (port == kMidiIn) midiIn = static_cast<const LV2_Atom_Sequence*>(data);
+    else if (port == kMidiOut) midiOut = static_cast<LV2_Atom_Sequence*>(data);
+}
+
+void Plugin::Activate() {
+    if (active) return;
+    Dispatch(effMainsChanged, 0, 1);
+    active = true;
+}
+
+void Plugin::Deactivate() {
+    if (!active) return;
+    Dispatch(effMainsChanged, 0, 0);
+    active = false;
+}
+
+// Only a port the host changed is given to the plug-in: what the plug-in changed itself (a
+// preset switched by MIDI, the panel) stays until the host moves that port.
+// After a restore the ports are taken as they stand, so that ports the host left at their
+// defaults do not overwrite the program just restored.
+void Plugin::ApplyControls() {
+    for (uint32_t i = 0; i < kControls; i++) {
+        if (!controls[i]) continue;
+        const float value = *controls[i];
+        if (appliedOnce && value == applied[i]) continue;
+        applied[i] = value;
+        if (!adoptPorts)
+            effect->setParameter(effect, static_cast<VstInt32>(i), ParameterValue(i, value));
+    }
+    appliedOnce = true;
+    adoptPorts = false;
+}
+
+void Plugin::ReadInput(uint32_t frames) {
+    inputList.numEvents = 0;
+    if (!midiIn) return;
+    LV2_ATOM_SEQUENCE_FOREACH (midiIn, ev) {
+        if (ev->body.type == urid.midiEvent) {
+            const auto* bytes = reinterpret_cast<const uint8_t*>(ev + 1);
+            const uint32_t size = ev->body.size;
+            // Channel messages only, as a VST 2 host sends them.
+            if (size < 1 || size > 3 || bytes[0] < 0x80 || bytes[0] >= 0xF0) continue;
+            if (inputList.numEvents == kMaxEvents) continue;
+            VstMidiEvent& e = input[inputList.numEvents++];
+            e = VstMidiEvent{};
+            e.type = kVstMidiType;
+            e.byteSize = sizeof(VstMidiEvent);
+            const int64_t at = ev->time.frames;
+            e.deltaFrames = at < 0 ? 0 : at >= frames ? static_cast<VstInt32>(frames ? frames - 1 : 0)
+                                                      : static_cast<VstInt32>(at);
+            for (uint32_t b = 0; b < size; b++) e.midiData[b] = static_cast<char>(bytes[b]);
+        } else if (ev->body.type == urid.object || ev->body.type == urid.blank) {
+            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
+            if (object->body.otype != urid.patchSet) continue;
+            const LV2_Atom* property = nullptr;
+            const LV2_Atom* value = nullptr;
+            lv2_atom_object_get(object, urid.patchProperty, &property, urid.patchValue, &value, 0);
+            if (!property || property->size != sizeof(LV2_URID)) continue;
+            if (reinterpret_cast<const LV2_Atom_URID*>(property)->body != urid.seed || !value)
+                continue;
+            int64_t seed = 0;
+            if (value->type == urid.atomInt && value->size == sizeof(int32_t))
+                seed = reinterpret_cast<const LV2_Atom_Int*>(value)->body;
+            else if (value->type == urid.atomLong && value->size == sizeof(int64_t))
+                seed = reinterpret_cast<const LV2_Atom_Long*>(value)->body;
+            else
+                continue;
+            Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
+                     static_cast<VstIntPtr>(static_cast<uint32_t>(seed)));
+        }
+    }
+}
+
+void Plugin::Collect(const VstEvents* events) {
+    for (VstInt32 i = 0; i < events->numEvents && outputCount < kMaxEvents; i++) {
+        const VstEvent* e = events->events[i];
+        if (e && e->type == kVstMidiType)
+            output[outputCount++] = *reinterpret_cast<const VstMidiEvent*>(e);
+    }
+}
+
+// An atom sequence goes forward in time; the plug-in's events come in its own order, and
+// keep it among those at the same frame.
+void Plugin::WriteOutput() {
+    for (int i = 1; i < outputCount; i++) {
+        const VstMidiEvent e = output[i];
+        int j = i;
+        for (; j > 0 && output[j - 1].deltaFrames > e.deltaFrames; j--) output[j] = output[j - 1];
+        output[j] = e;
+    }
+    if (!midiOut) return;
+    lv2_atom_sequence_clear(midiOut);
+    midiOut->atom.type = urid.sequence;
+    for (int i = 0; i < outputCount; i++) {
+        const VstMidiEvent& e = output[i];
+        const uint8_t status = static_cast<uint8_t>(e.midiData[0]);
+        if (status < 0x80 || status >= 0xF0) continue;
+        const uint32_t size = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+        struct {
+            LV2_Atom_Event event;
+            uint8_t bytes[4];
+        } atom = {};
+        atom.event.time.frames = e.deltaFrames;
+        atom.event.body.type = urid.midiEvent;
+        atom.event.body.size = size;
+        for (uint32_t b = 0; b < size; b++)
+            atom.bytes[b] = static_cast<uint8_t>(e.midiData[b]) & (b ? 0x7F : 0xFF);
+        if (!lv2_atom_sequence_append_event(midiOut, outputCapacity, &atom.event)) break;
+    }
+}
+
+void Plugin::Run(uint32_t frames) {
+    outputCount = 0;
+    if (midiOut) outputCapacity = midiOut->atom.size;
+    ApplyControls();
+    ReadInput(frames);
+    if (inputList.numEvents > 0)
+        Dispatch(effProcessEvents, 0, 0, reinterpret_cast<VstEvents*>(&inputList));
+    float* inputs[2] = {audio[0], audio[1]};
+    float* outputs[2] = {audio[2], audio[3]};
+    effect->processReplacing(effect, inputs, outputs, static_cast<VstInt32>(frames));
+    WriteOutput();
+}
+
+LV2_State_Status Plugin::Save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+    void* chunk = nullptr;
+    const VstIntPtr size = Dispatch(effGetChunk, 0, 0, &chunk);
+    if (size <= 0 || !chunk) return LV2_STATE_ERR_UNKNOWN;
+    const int32_t program = static_cast<int32_t>(Dispatch(effGetProgram));
+    const uint32_t flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    LV2_State_Status status =
+        store(handle, urid.bank, chunk, static_cast<size_t>(size), urid.atomChunk, flags);
+    if (status != LV2_STATE_SUCCESS) return status;
+    return store(handle, urid.program, &program, sizeof(program), urid.atomInt, flags);
+}
+
+LV2_State_Status Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+    size_t size = 0;
+    uint32_t type = 0;
+    uint32_t flags = 0;
+    const void* chunk = retrieve(handle, urid.bank, &size, &type, &flags);
+    if (!chunk || type != urid.atomChunk || size == 0 || size > 0x7FFFFFFF)
+        return LV2_STATE_ERR_NO_PROPERTY;
+    // The plug-in checks the chunk in a copy of its own; a refused one leaves the bank, and
+    // the program chosen in it, as they were.
+    if (Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(size), const_cast<void*>(chunk)) != 1)
+        return LV2_STATE_ERR_UNKNOWN;
+    adoptPorts = true;
+    appliedOnce = false;
+    const void* program = retrieve(handle, urid.program, &size, &type, &flags);
+    if (program && type == urid.atomInt && size == sizeof(int32_t)) {
+        int32_t index = 0;
+        std::memcpy(&index, program, sizeof(index));
+        if (index >= 0 && index < velk::engine::kNumPrograms) Dispatch(effSetProgram, 0, index);
+    }
+    return LV2_STATE_SUCCESS;
+}
+
+} // namespace moravox::lv2

@@ -1,0 +1,271 @@
+// The LV2 build, loaded through lilv as LV2 hosts load it, against the VST 2 build driven by
+// our host: the same MIDI for the same settings, input and seed; the state; the Turtle.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/program/parameter_table.h"
+#include "engine/vstplugin.h"
+#include "host/core/host.h"
+#include "host/core/plugin_library.h"
+#include "lv2/lv2_host.h"
+#include "plugin/lv2/lv2_plugin.h"
+#include "plugin/lv2/lv2_ports.h"
+
+using moravox::lv2::kControls;
+using moravox::lv2::ParameterValue;
+using testlv2::Lv2Host;
+using testlv2::Message;
+
+namespace {
+
+constexpr uint32_t kFrames = 256;
+constexpr int kBlocks = 24;
+
+// A block's input: notes (ended both ways), controllers, program changes and pitch bends over
+// the channels, at frames all over the block.
+std::vector<Message> Input(int block) {
+    std::vector<Message> in;
+    for (int i = 0; i < 6; i++) {
+        const int n = block * 6 + i;
+        const auto channel = static_cast<uint8_t>(n % 16);
+        const int frame = (n * 37) % static_cast<int>(kFrames);
+        switch (n % 5) {
+        case 0: in.push_back({frame, {uint8_t(0x90 | channel), uint8_t(n % 128), uint8_t(1 + n % 127)}}); break;
+        case 1: in.push_back({frame, {uint8_t(0x80 | channel), uint8_t((n - 1) % 128), 64}}); break;
+        case 2: in.push_back({frame, {uint8_t(0xB0 | channel), uint8_t(n % 120), uint8_t(n % 128)}}); break;
+        case 3: in.push_back({frame, {uint8_t(0xC0 | channel), uint8_t(n % 40)}}); break;
+        default: in.push_back({frame, {uint8_t(0xE0 | channel), 0, uint8_t(n % 128)}}); break;
+        }
+    }
+    std::stable_sort(in.begin(), in.end(),
+                     [](const Message& a, const Message& b) { return a.frame < b.frame; });
+    return in;
+}
+
+// The VST 2 build in our host, with its output in the order an atom sequence gives it.
+class Vst2 {
+public:
+    Vst2() : library(MORAVOX_PLUGIN_PATH), host(library) {
+        host.Instantiate();
+        host.Open();
+        host.Resume();
+        for (auto& c : audio) c.assign(kFrames, 0.0f);
+    }
+    moravox::host::Host& Host() { return host; }
+    std::vector<Message> Run(const std::vector<Message>& in) {
+        std::vector<VstMidiEvent> events;
+        for (const Message& m : in) {
+            VstMidiEvent e{};
+            e.type = kVstMidiType;
+            e.byteSize = sizeof(VstMidiEvent);
+            e.deltaFrames = m.frame;
+            for (size_t b = 0; b < m.bytes.size(); b++) e.midiData[b] = static_cast<char>(m.bytes[b]);
+            events.push_back(e);
+        }
+        host.ClearCalls();
+        if (!events.empty()) host.SendMidi(events);
+        float* ins[] = {audio[0].data(), audio[1].data()};
+        float* outs[] = {audio[2].data(), audio[3].data()};
+        host.ProcessReplacing(ins, outs, kFrames);
+        std::vector<Message> sent;
+        for (const auto& call : host.Calls(audioMasterProcessEvents))
+            for (const VstMidiEvent& e : call.midi) {
+                const auto status = static_cast<uint8_t>(e.midiData[0]);
+                const size_t size = (status & 0xE0) == 0xC0 ? 2 : 3;
+                std::vector<uint8_t> bytes(e.midiData, e.midiData + size);
+                sent.push_back({e.deltaFrames, bytes});
+            }
+        std::stable_sort(sent.begin(), sent.end(),
+                         [](const Message& a, const Message& b) { return a.frame < b.frame; });
+        return sent;
+    }
+    std::vector<uint8_t> Bank() {
+        void* data = nullptr;
+        const VstIntPtr size = host.Dispatch(effGetChunk, 0, 0, &data);
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return std::vector<uint8_t>(bytes, bytes + size);
+    }
+
+private:
+    moravox::host::PluginLibrary library;
+    moravox::host::Host host;
+    std::vector<float> audio[4];
+};
+
+struct Ported {
+    uint32_t port;
+    float value; // in the port's natural units
+};
+
+struct Case {
+    const char* name;
+    std::vector<Ported> ports;
+    // Panel-only settings (every Nth, offset, count, generator) as VST 2 parameters: the case
+    // then goes into both builds as a bank chunk, the way the LV2 state carries them.
+    std::vector<std::pair<int, float>> panel;
+};
+
+const Case kCases[] = {
+    {"defaults", {}, {}},
+    {"randomized", {{3, 1}, {6, 1}, {9, 1}, {5, 15}, {8, 127}, {11, 127}}, {}},
+    {"inverted ranges, program changes out",
+     {{3, 1}, {4, 12}, {5, 3}, {6, 1}, {7, 100}, {8, 20}, {9, 1}, {2, 1}}, {}},
+    {"notes only, both through switches", {{1, 1}, {12, 1}, {13, 1}, {9, 1}}, {}},
+    {"every option on",
+     {{3, 1}, {6, 1}, {9, 1}, {12, 1}, {13, 1}, {15, 1}, {4, 2}, {5, 9}},
+     {{17, 0.2f}, {18, 0.5f}, {19, 0.3f}, {20, 1.0f}}},
+    {"every Nth on Park-Miller", {{9, 1}}, {{17, 0.3f}, {20, 1.0f}}},
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SameMidi : public ::testing::TestWithParam<Case> {};
+
+TEST_P(SameMidi, AsTheVst2BuildForTheSameSettingsInputAndSeed) {
+    const Case& c = GetParam();
+    for (uint32_t seed : {1u, 2024u, 4000000000u}) {
+        Lv2Host lv2(kFrames);
+        ASSERT_TRUE(lv2.Ok());
+        Vst2 vst;
+        if (c.panel.empty()) {
+            // Through the ports, and the same parameter values in the same order.
+            for (const Ported& p : c.ports) lv2.SetControl(p.port, p.value);
+            for (uint32_t i = 0; i < kControls; i++)
+                vst.Host().SetParameter(static_cast<VstInt32>(i),
+                                        ParameterValue(i, lv2.Control(i)));
+        } else {
+            // Through a bank chunk made by a third instance.
+            Vst2 maker;
+            for (const Ported& p : c.ports)
+                maker.Host().SetParameter(static_cast<VstInt32>(p.port),
+                                          ParameterValue(p.port, p.value));
+            for (auto [index, value] : c.panel) maker.Host().SetParameter(index, value);
+            const std::vector<uint8_t> bank = maker.Bank();
+            vst.Host().Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(bank.size()),
+                                const_cast<uint8_t*>(bank.data()));
+            lv2.RestoreChunk(bank, 0);
+        }
+        lv2.Seed(seed);
+        vst.Host().Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
+                            static_cast<VstIntPtr>(seed));
+        size_t total = 0;
+        for (int b = 0; b < kBlocks; b++) {
+            const std::vector<Message> in = Input(b);
+            const std::vector<Message> expected = vst.Run(in);
+            ASSERT_EQ(lv2.Run(in, kFrames), expected) << c.name << ", seed " << seed << ", block " << b;
+            total += expected.size();
+        }
+        EXPECT_GT(total, 0u) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SameMidi, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
+std::string Text(LilvState* state) {
+    Lv2Host host(kFrames);
+    char* text = lilv_state_to_string(testlv2::World(), host.UridMap(), host.UridUnmap(), state,
+                                      "urn:state", nullptr);
+    std::string s = text ? text : "";
+    lilv_free(text);
+    return s;
+}
+
+TEST(Lv2State, RoundTripsIntoAFreshInstance) {
+    Vst2 maker;
+    for (auto [index, value] : std::vector<std::pair<int, float>>{
+             {3, 1.0f}, {9, 1.0f}, {13, 1.0f}, {17, 0.2f}, {18, 0.4f}, {20, 0.0f}})
+        maker.Host().SetParameter(index, value);
+    maker.Host().Dispatch(effSetProgram, 0, 5);
+    maker.Host().SetParameter(6, 1.0f);
+    Lv2Host first(kFrames);
+    first.RestoreChunk(maker.Bank(), 5);
+    LilvState* saved = first.Save();
+    ASSERT_NE(saved, nullptr);
+
+    Lv2Host second(kFrames);
+    second.Restore(saved);
+    LilvState* again = second.Save();
+    EXPECT_TRUE(lilv_state_equals(saved, again)) << Text(saved) << "\n---\n" << Text(again);
+    // And the two play alike.
+    first.Seed(77);
+    second.Seed(77);
+    for (int b = 0; b < 8; b++) EXPECT_EQ(first.Run(Input(b), kFrames), second.Run(Input(b), kFrames));
+    lilv_state_free(saved);
+    lilv_state_free(again);
+}
+
+TEST(Lv2State, AChunkThePluginRefusesLeavesTheBankAsItWas) {
+    Lv2Host lv2(kFrames);
+    LilvState* before = lv2.Save();
+    lv2.RestoreChunk(std::vector<uint8_t>(13, 0xFF), 3);
+    LilvState* after = lv2.Save();
+    EXPECT_TRUE(lilv_state_equals(before, after));
+    lilv_state_free(before);
+    lilv_state_free(after);
+}
+
+TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {
+    const LilvPlugin* plugin = testlv2::MoravoxPlugin();
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_STREQ(lilv_node_as_string(lilv_plugin_get_name(plugin)), "Moravox");
+    const LilvPluginClass* cls = lilv_plugin_get_class(plugin);
+    EXPECT_STREQ(lilv_node_as_uri(lilv_plugin_class_get_uri(cls)),
+                 "http://lv2plug.in/ns/lv2core#MIDIPlugin");
+    ASSERT_EQ(lilv_plugin_get_num_ports(plugin), moravox::lv2::kPortCount);
+    Vst2 vst;
+    LilvWorld* w = testlv2::World();
+    LilvNode* control = lilv_new_uri(w, LV2_CORE__ControlPort);
+    LilvNode* audio = lilv_new_uri(w, LV2_CORE__AudioPort);
+    LilvNode* atom = lilv_new_uri(w, "http://lv2plug.in/ns/ext/atom#AtomPort");
+    LilvNode* input = lilv_new_uri(w, LV2_CORE__InputPort);
+    for (uint32_t i = 0; i < moravox::lv2::kPortCount; i++) {
+        const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
+        const bool isInput = lilv_port_is_a(plugin, port, input);
+        if (i < kControls) {
+            LilvNode* name = lilv_port_get_name(plugin, port);
+            EXPECT_EQ(lilv_node_as_string(name), vst.Host().ParameterName(static_cast<VstInt32>(i)));
+            lilv_node_free(name);
+            EXPECT_TRUE(lilv_port_is_a(plugin, port, control) && isInput) << i;
+            // The default is the value a new instance has.
+            LilvNode* def = nullptr;
+            lilv_port_get_range(plugin, port, &def, nullptr, nullptr);
+            ASSERT_NE(def, nullptr);
+            EXPECT_EQ(ParameterValue(i, lilv_node_as_float(def)),
+                      vst.Host().GetParameter(static_cast<VstInt32>(i))) << i;
+            lilv_node_free(def);
+        } else if (i < moravox::lv2::kMidiIn) {
+            EXPECT_TRUE(lilv_port_is_a(plugin, port, audio)) << i;
+            EXPECT_EQ(isInput, i < moravox::lv2::kAudioOutLeft) << i;
+        } else {
+            EXPECT_TRUE(lilv_port_is_a(plugin, port, atom)) << i;
+            EXPECT_EQ(isInput, i == moravox::lv2::kMidiIn) << i;
+        }
+    }
+    for (LilvNode* n : {control, audio, atom, input}) lilv_node_free(n);
+}
+
+TEST(Lv2Bundle, TurtleValidatesAgainstTheInstalledSchemas) {
+    const std::string command = "sord_validate $(find /usr/lib/lv2 -name '*.ttl') " MORAVOX_LV2_BUNDLE
+                                "/manifest.ttl " MORAVOX_LV2_BUNDLE "/moravox.ttl 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string printed;
+    char line[512];
+    while (fgets(line, sizeof(line), pipe)) printed += line;
+    EXPECT_EQ(pclose(pipe), 0) << printed;
+    EXPECT_NE(printed.find("Found 0 errors"), std::string::npos) << printed;
+}
+
+} // namespace
