@@ -56,6 +56,7 @@ uint32_t Lv2Host::Map(const char* uri) {
 }
 
 Lv2Host::Lv2Host(uint32_t blockLength, double rate) : blockLength(blockLength) {
+    midiEventUrid = Map(LV2_MIDI__MidiEvent);
     mapData = {this, &MapUri};
     unmapData = {this, &UnmapUri};
     blockOption = static_cast<int32_t>(blockLength);
@@ -101,6 +102,20 @@ Lv2Host::~Lv2Host() {
 }
 
 std::vector<Message> Lv2Host::Run(const std::vector<Message>& in, uint32_t frames) {
+    Prepare(in);
+    RunPrepared(frames);
+    std::vector<Message> sent;
+    const auto* out = reinterpret_cast<const LV2_Atom_Sequence*>(midiOut);
+    LV2_ATOM_SEQUENCE_FOREACH (out, ev) {
+        if (ev->body.type != Map(LV2_MIDI__MidiEvent)) continue;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(ev + 1);
+        sent.push_back({static_cast<int>(ev->time.frames),
+                        std::vector<uint8_t>(bytes, bytes + ev->body.size)});
+    }
+    return sent;
+}
+
+void Lv2Host::Prepare(const std::vector<Message>& in) {
     auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(midiIn);
     seq->atom.type = Map(LV2_ATOM__Sequence);
     seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
@@ -143,18 +158,16 @@ std::vector<Message> Lv2Host::Run(const std::vector<Message>& in, uint32_t frame
         std::memcpy(ev.bytes, m.bytes.data(), m.bytes.size());
         lv2_atom_sequence_append_event(seq, capacity, &ev.event);
     }
+}
+
+size_t Lv2Host::RunPrepared(uint32_t frames) {
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(midiOut);
     out->atom.type = 0;
     out->atom.size = sizeof(midiOut) - sizeof(LV2_Atom);
     lilv_instance_run(instance, frames);
-    std::vector<Message> sent;
-    LV2_ATOM_SEQUENCE_FOREACH (out, ev) {
-        if (ev->body.type != Map(LV2_MIDI__MidiEvent)) continue;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(ev + 1);
-        sent.push_back({static_cast<int>(ev->time.frames),
-                        std::vector<uint8_t>(bytes, bytes + ev->body.size)});
-    }
-    return sent;
+    size_t count = 0;
+    LV2_ATOM_SEQUENCE_FOREACH (out, ev) count += ev->body.type == midiEventUrid;
+    return count;
 }
 
 namespace {

@@ -44,6 +44,10 @@ public:
     void Seed(uint32_t seed) { seed_ = seed, seedPending = true; }
     // One block: the messages in, what the plug-in sent out.
     std::vector<Message> Run(const std::vector<Message>& in, uint32_t frames);
+    // The same in two steps, for a thread that must not allocate: the input is written once
+    // and may be played again and again; the output is only counted.
+    void Prepare(const std::vector<Message>& in);
+    size_t RunPrepared(uint32_t frames);
 
     // The state as the plug-in saves it, and a restore of one.
     LilvState* Save();
@@ -70,6 +74,7 @@ private:
     std::vector<float> audio[4];
     alignas(8) uint8_t midiIn[32768];
     alignas(8) uint8_t midiOut[32768];
+    uint32_t midiEventUrid = 0;
     uint32_t seed_ = 0;
     bool seedPending = false;
 };
