@@ -84,8 +84,9 @@ inline bool JackdInstalled() {
 // Starts a program with extra environment variables ("NAME=VALUE", replacing the inherited
 // ones) and its output in files ("" for /dev/null). Everything the child needs is built before
 // fork: the test process has threads.
+// `in`, when given, becomes the child's standard input.
 inline pid_t Spawn(std::vector<std::string> argv, const std::vector<std::string>& env,
-                   const std::string& out, const std::string& err) {
+                   const std::string& out, const std::string& err, int in = -1) {
     argv[0] = FindProgram(argv[0]);
     std::vector<std::string> envp = env;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -106,6 +107,7 @@ inline pid_t Spawn(std::vector<std::string> argv, const std::vector<std::string>
     const std::string errPath = err.empty() ? "/dev/null" : err;
     const pid_t pid = fork();
     if (pid == 0) {
+        if (in >= 0) dup2(in, STDIN_FILENO);
         dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
         execve(argvp[0], argvp.data(), envpp.data());
