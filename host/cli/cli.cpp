@@ -2,6 +2,7 @@
 
 #include "host/cli/cli_common.h"
 #include "host/cli/cli_dump.h"
+#include "host/cli/cli_lv2_state.h"
 #include "host/cli/cli_preset.h"
 #include "host/cli/cli_render.h"
 #include "host/gui/gui_cli.h"
@@ -63,6 +64,9 @@ std::string UsageText() {
            "      (defaults: --rate 48000 --block 256 --tail 1 --max-length 86400)\n"
            "  preset save PLUGIN.so OUT.fxp [SETTINGS]   save the current program\n"
            "  bank save PLUGIN.so OUT.fxb [SETTINGS]     save all programs\n"
+           "  bank lv2 PLUGIN.so OUT.lv2 [SETTINGS]\n"
+           "      save all programs and the current one as LV2 state (a preset bundle the\n"
+           "      LV2 build restores; with --bank FILE.fxb a VST 2 bank becomes LV2 state)\n"
            "  dump FILE.mid [--limit N]   print a MIDI file's events (N per track)\n"
            + GuiUsage() +
            "  validate PLUGIN.so [--strictness 1..10] [--seed N] [--no-gui] [--only PREFIX]\n"
@@ -105,6 +109,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     }
     if (command == "info") return Info(args, out, err);
     if (command == "render") return RunRender(args, out, err, errIsTerminal);
+    if (command == "bank" && args.size() > 1 && args[1] == "lv2") return RunBankLv2(args, out, err);
     if (command == "preset" || command == "bank") return RunPresetSave(args, out, err);
     if (command == "dump") return RunDump(args, out, err);
     if (command == "gui") return RunGui(args, out, err);

@@ -213,8 +213,14 @@ void Plugin::WriteOutput() {
         output[j] = e;
     }
     if (!midiOut) return;
-    lv2_atom_sequence_clear(midiOut);
     midiOut->atom.type = urid.sequence;
+    // Less room than an empty sequence takes: nothing fits (and the append's room check,
+    // which subtracts the sequence's size from the room, would wrap around).
+    if (outputCapacity < sizeof(LV2_Atom_Sequence_Body)) {
+        midiOut->atom.size = 0;
+        return;
+    }
+    lv2_atom_sequence_clear(midiOut);
     for (int i = 0; i < outputCount; i++) {
         const VstMidiEvent& e = output[i];
         const uint8_t status = static_cast<uint8_t>(e.midiData[0]);

@@ -163,11 +163,19 @@ void Lv2Host::Prepare(const std::vector<Message>& in) {
 size_t Lv2Host::RunPrepared(uint32_t frames) {
     auto* out = reinterpret_cast<LV2_Atom_Sequence*>(midiOut);
     out->atom.type = 0;
-    out->atom.size = sizeof(midiOut) - sizeof(LV2_Atom);
+    out->atom.size = outputRoom;
+    std::memset(midiOut + sizeof(LV2_Atom) + outputRoom, 0xA5,
+                sizeof(midiOut) - sizeof(LV2_Atom) - outputRoom);
     lilv_instance_run(instance, frames);
     size_t count = 0;
     LV2_ATOM_SEQUENCE_FOREACH (out, ev) count += ev->body.type == midiEventUrid;
     return count;
+}
+
+bool Lv2Host::OutputMarkIntact() const {
+    for (size_t i = sizeof(LV2_Atom) + outputRoom; i < sizeof(midiOut); i++)
+        if (midiOut[i] != 0xA5) return false;
+    return true;
 }
 
 namespace {
@@ -188,13 +196,24 @@ const void* PortValue(const char* symbol, void* data, uint32_t* size, uint32_t* 
 
 void SetPortValue(const char* symbol, void* data, const void* value, uint32_t size,
                   uint32_t type) {
+    // Any of the numeric atoms a state file's values become, as hosts take them.
     auto* host = static_cast<Lv2Host*>(data);
-    if (size != sizeof(float) || type != host->Map(LV2_ATOM__Float)) return;
+    float number = 0.0f;
+    if (type == Lv2Host::Map(LV2_ATOM__Float) && size == sizeof(float))
+        number = *static_cast<const float*>(value);
+    else if (type == Lv2Host::Map(LV2_ATOM__Double) && size == sizeof(double))
+        number = static_cast<float>(*static_cast<const double*>(value));
+    else if (type == Lv2Host::Map(LV2_ATOM__Int) && size == sizeof(int32_t))
+        number = static_cast<float>(*static_cast<const int32_t*>(value));
+    else if (type == Lv2Host::Map(LV2_ATOM__Long) && size == sizeof(int64_t))
+        number = static_cast<float>(*static_cast<const int64_t*>(value));
+    else
+        return;
     const LilvPlugin* plugin = MoravoxPlugin();
     LilvNode* sym = lilv_new_string(World(), symbol);
     const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, sym);
     lilv_node_free(sym);
-    if (port) host->SetControl(lilv_port_get_index(plugin, port), *static_cast<const float*>(value));
+    if (port) host->SetControl(lilv_port_get_index(plugin, port), number);
 }
 
 struct Chunk {

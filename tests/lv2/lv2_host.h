@@ -48,6 +48,10 @@ public:
     // and may be played again and again; the output is only counted.
     void Prepare(const std::vector<Message>& in);
     size_t RunPrepared(uint32_t frames);
+    // The room the output sequence is given, in bytes of events, as a stingy host gives it;
+    // the bytes after it are filled with a mark that the plug-in must leave alone.
+    void LimitOutput(uint32_t bytes) { outputRoom = bytes; }
+    bool OutputMarkIntact() const;
 
     // The state as the plug-in saves it, and a restore of one.
     LilvState* Save();
@@ -75,6 +79,7 @@ private:
     alignas(8) uint8_t midiIn[32768];
     alignas(8) uint8_t midiOut[32768];
     uint32_t midiEventUrid = 0;
+    uint32_t outputRoom = sizeof(midiOut) - 64;
     uint32_t seed_ = 0;
     bool seedPending = false;
 };

@@ -3,13 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "engine/program/parameter_table.h"
 #include "engine/vstplugin.h"
+#include "host/cli/cli.h"
 #include "host/core/host.h"
+#include "host/formats/file_io.h"
+#include "host/formats/fx_preset.h"
 #include "host/core/plugin_library.h"
 #include "lv2/lv2_host.h"
 #include "plugin/lv2/lv2_plugin.h"
@@ -206,6 +213,53 @@ TEST(Lv2State, RoundTripsIntoAFreshInstance) {
     lilv_state_free(again);
 }
 
+// A VST 2 bank (FXB) turned into LV2 state by the tool: the LV2 build restores the bank byte
+// for byte, its current program, and the host's ports from the program's parameters.
+TEST(Lv2State, AVst2BankBecomesLv2StateThroughTheTool) {
+    char dir[] = "/tmp/moravox-lv2-state-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string fxb = std::string(dir) + "/bank.fxb", bundle = std::string(dir) + "/s.lv2";
+    std::ostringstream out, err;
+    ASSERT_EQ(moravox::host::RunCommandLine({"bank", "save", MORAVOX_PLUGIN_PATH, fxb, "--program",
+                                             "3", "--set", "9=1", "--set", "7=0.5", "--set",
+                                             "17=0.3", "--name", "Scatter \"wide\""},
+                                            out, err),
+              0)
+        << err.str();
+    ASSERT_EQ(moravox::host::RunCommandLine({"bank", "lv2", MORAVOX_PLUGIN_PATH, bundle, "--bank", fxb},
+                                            out, err),
+              0)
+        << err.str();
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(moravox::host::ReadFileBytes(fxb, bytes, error)) << error;
+    moravox::host::FxPreset preset;
+    moravox::host::FormatError formatError;
+    ASSERT_TRUE(moravox::host::ReadFx(bytes, moravox::host::FxKind::Bank, FourCC('M', 'V', 'X', 'n'),
+                                      preset, formatError));
+
+    Lv2Host lv2(kFrames);
+    LilvState* state = lilv_state_new_from_file(testlv2::World(), lv2.UridMap(), nullptr,
+                                                (bundle + "/state.ttl").c_str());
+    ASSERT_NE(state, nullptr);
+    EXPECT_STREQ(lilv_state_get_label(state), "Scatter \"wide\"");
+    lv2.Restore(state);
+    lilv_state_free(state);
+    AEffect* effect =
+        static_cast<moravox::lv2::Plugin*>(lilv_instance_get_handle(lv2.Instance()))->Effect();
+    void* chunk = nullptr;
+    const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &chunk, 0.0f);
+    ASSERT_EQ(static_cast<size_t>(size), preset.chunk.size());
+    EXPECT_EQ(std::memcmp(chunk, preset.chunk.data(), preset.chunk.size()), 0);
+    EXPECT_EQ(effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f), 3);
+    EXPECT_EQ(lv2.Control(9), 1.0f);   // value randomized
+    EXPECT_EQ(lv2.Control(7), 64.0f);  // number min: 0.5 of 127, rounded up
+    EXPECT_EQ(lv2.Control(0), 1.0f);   // format, as the program has it
+    for (const char* file : {"/s.lv2/state.ttl", "/s.lv2/manifest.ttl", "/s.lv2", "/bank.fxb"})
+        std::remove((std::string(dir) + file).c_str());
+    rmdir(dir);
+}
+
 TEST(Lv2State, AChunkThePluginRefusesLeavesTheBankAsItWas) {
     Lv2Host lv2(kFrames);
     LilvState* before = lv2.Save();
@@ -214,6 +268,50 @@ TEST(Lv2State, AChunkThePluginRefusesLeavesTheBankAsItWas) {
     EXPECT_TRUE(lilv_state_equals(before, after));
     lilv_state_free(before);
     lilv_state_free(after);
+}
+
+// What a careless host may hand over: control values outside every range, MIDI that is not a
+// channel message, events outside the block, more events than the plug-in's queue holds, and
+// too little room for the output. The answers stay inside their ranges and the room given.
+TEST(Lv2Input, CarelessHostsGetSafeAnswers) {
+    Lv2Host lv2(kFrames);
+    ASSERT_TRUE(lv2.Ok());
+    const float wild[] = {NAN, 1e30f, -1e30f, INFINITY, -3.0f, 0.4f, 22.7f, 128.0f};
+    // Format on (1e30), input "N+CC" (-1e30), program changes out (infinity), the rest wild.
+    for (uint32_t i = 0; i < kControls; i++) lv2.SetControl(i, wild[(i + 1) % 8]);
+    std::vector<Message> in = {{-5, {0x90, 1, 2}},       {0, {0xF0, 0x7E, 0x7F}},
+                               {1, {0x40, 0x40}},        {2, {}},
+                               {3, {0x90, 60, 100, 7}},  {4, {0xFF}},
+                               {5, {0xC3, 200}},         {9999, {0xB1, 1, 2}}};
+    for (int i = 0; i < 300; i++) in.push_back({10, {uint8_t(0x90 | (i % 16)), uint8_t(i % 128), 90}});
+    size_t total = 0;
+    for (uint32_t room : {32000u, 64u, 0u}) {
+        lv2.LimitOutput(room);
+        for (int b = 0; b < 4; b++) {
+            const std::vector<Message> out = lv2.Run(b == 0 ? in : std::vector<Message>{}, kFrames);
+            total += out.size();
+            EXPECT_TRUE(lv2.OutputMarkIntact()) << room;
+            EXPECT_LE(out.size(), 256u);
+            int last = 0;
+            for (const Message& m : out) {
+                EXPECT_GE(m.frame, last);
+                EXPECT_LT(m.frame, static_cast<int>(kFrames));
+                last = m.frame;
+                ASSERT_GE(m.bytes.size(), 2u);
+                ASSERT_LE(m.bytes.size(), 3u);
+                EXPECT_GE(m.bytes[0], 0x80);
+                EXPECT_LT(m.bytes[0], 0xF0);
+                for (size_t k = 1; k < m.bytes.size(); k++) EXPECT_LT(m.bytes[k], 0x80);
+            }
+        }
+    }
+    EXPECT_GT(total, 256u); // the big room took a full block
+    auto* plugin = static_cast<moravox::lv2::Plugin*>(lilv_instance_get_handle(lv2.Instance()));
+    AEffect* effect = plugin->Effect();
+    for (VstInt32 i = 0; i < static_cast<VstInt32>(kControls); i++) {
+        const float v = effect->getParameter(effect, i);
+        EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << i << ": " << v;
+    }
 }
 
 TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {
