@@ -155,7 +155,7 @@ void Lv2Host::Prepare(const std::vector<Message>& in) {
         ev.event.time.frames = m.frame;
         ev.event.body.type = Map(LV2_MIDI__MidiEvent);
         ev.event.body.size = static_cast<uint32_t>(m.bytes.size());
-        std::memcpy(ev.bytes, m.bytes.data(), m.bytes.size());
+        if (!m.bytes.empty()) std::memcpy(ev.bytes, m.bytes.data(), m.bytes.size());
         lv2_atom_sequence_append_event(seq, capacity, &ev.event);
     }
 }

@@ -317,7 +317,9 @@ TEST(Lv2Input, CarelessHostsGetSafeAnswers) {
 TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {
     const LilvPlugin* plugin = testlv2::MoravoxPlugin();
     ASSERT_NE(plugin, nullptr);
-    EXPECT_STREQ(lilv_node_as_string(lilv_plugin_get_name(plugin)), "Moravox");
+    LilvNode* pluginName = lilv_plugin_get_name(plugin);
+    EXPECT_STREQ(lilv_node_as_string(pluginName), "Moravox");
+    lilv_node_free(pluginName);
     const LilvPluginClass* cls = lilv_plugin_get_class(plugin);
     EXPECT_STREQ(lilv_node_as_uri(lilv_plugin_class_get_uri(cls)),
                  "http://lv2plug.in/ns/lv2core#MIDIPlugin");

@@ -72,11 +72,12 @@ TEST(Lv2Ui, OpensInTheHostsWindowAndAClickReachesThePluginAndThePort) {
     XSync(d, False);
 
     // The UI's binary, as the Turtle names it.
-    const LilvUIs* uis = lilv_plugin_get_uis(testlv2::MoravoxPlugin());
+    LilvUIs* uis = lilv_plugin_get_uis(testlv2::MoravoxPlugin());
     ASSERT_EQ(lilv_uis_size(uis), 1u);
     const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
     EXPECT_STREQ(lilv_node_as_uri(lilv_ui_get_uri(ui)), moravox::lv2::kUiUri);
     char* path = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(ui)), nullptr);
+    lilv_uis_free(uis);
     void* binary = dlopen(path, RTLD_NOW);
     lilv_free(path);
     ASSERT_NE(binary, nullptr) << dlerror();
