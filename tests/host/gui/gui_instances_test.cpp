@@ -148,9 +148,14 @@ TEST(InstancesOnTheirOwnConnections, EachEditorOutlivesTheOthersConnections) {
         << host.State();
     Display* d = server.D();
     guihost::Input input(d);
+    // Where the panel is, asked again until it is on the screen: an editor just reopened on a
+    // new connection is placed and mapped a little after the host says it is open.
     const auto click = [&](int k, int y) {
-        const Placed p = PanelOf(host, k);
-        ASSERT_TRUE(Eventually([&] { return guihost::Viewable(d, p.panel); })) << k;
+        Placed p;
+        ASSERT_TRUE(Eventually([&] {
+            p = PanelOf(host, k);
+            return p.x >= 0 && p.y >= 0 && guihost::Viewable(d, p.panel);
+        })) << k;
         input.Click(p.x + kToggleX, p.y + y);
     };
 
