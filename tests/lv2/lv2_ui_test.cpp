@@ -5,14 +5,13 @@
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 
-#include <chrono>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/gui/gui_png.h"
 #include "lv2/lv2_host.h"
+#include "support/wait.h"
 #include "plugin/lv2/lv2_plugin.h"
 
 // Last: Xlib's macros (None, Status) would break the headers above.
@@ -40,15 +39,12 @@ int Resize(LV2UI_Feature_Handle handle, int width, int height) {
     return 0;
 }
 
-// Polls `done` (with the UI's idle call between) until it holds or ten seconds pass.
+// The project's wait for a condition, with the UI's idle call before each look.
 template <class Done> bool WaitFor(const LV2UI_Idle_Interface* idle, LV2UI_Handle ui, Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        if (idle) idle->idle(ui);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return support::Eventually([&] {
+        idle->idle(ui);
+        return done();
+    });
 }
 
 TEST(Lv2Ui, OpensInTheHostsWindowAndAClickReachesThePluginAndThePort) {
