@@ -10,6 +10,7 @@
 #include <new>
 
 #include "engine/program/bank.h"
+#include "engine/program/parameter_table.h"
 #include "engine/vstplugin.h"
 #include "plugin/entry/application.h"
 #include "system/system.h"
@@ -55,13 +56,7 @@ Plugin* Plugin::Create(double rate, const LV2_Feature* const* features) {
     if (!map) return nullptr;
     auto* plugin = new (std::nothrow) Plugin(rate);
     if (!plugin) return nullptr;
-    Urids& u = plugin->urid;
-    auto id = [map](const char* uri) { return map->map(map->handle, uri); };
-    u = {id(LV2_MIDI__MidiEvent), id(LV2_ATOM__Sequence), id(LV2_ATOM__Object),
-         id(LV2_ATOM__Blank),     id(LV2_PATCH__Set),     id(LV2_PATCH__property),
-         id(LV2_PATCH__value),    id(LV2_ATOM__Int),      id(LV2_ATOM__Long),
-         id(LV2_ATOM__Chunk),     id(kSeedUri),           id(kBankUri),
-         id(kProgramUri)};
+    plugin->urid.Map(map);
     plugin->blockSize = BlockLength(
         static_cast<const LV2_Options_Option*>(Feature(features, LV2_OPTIONS__options)), map);
 
@@ -95,7 +90,7 @@ VstIntPtr Plugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, voi
 }
 
 VstIntPtr Plugin::Master(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr,
-                         void* ptr, float) {
+                         void* ptr, float opt) {
     Plugin* self = effect && effect->user ? static_cast<Plugin*>(effect->user) : creating;
     switch (opcode) {
     case audioMasterVersion: return 2400;
@@ -111,9 +106,13 @@ VstIntPtr Plugin::Master(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIn
         return 1;
     case audioMasterWantMidi: return 1;
     case audioMasterAutomate:
-        // The panel moved a parameter: the UI hands it to the host as a port write.
-        if (self && index >= 0 && index < static_cast<VstInt32>(kControls))
+        // The panel moved a parameter: the UI hands it to the host as a port write (or, for
+        // the panel's own settings, as a message when the UI drives an instance of its own).
+        if (!self) return 1;
+        if (index >= 0 && index <= velk::engine::P_RANDOMIZER)
             self->edits.fetch_or(1u << index, std::memory_order_acq_rel);
+        else if (index == velk::engine::P_MANUAL_TRIGGER && opt > 0.5f)
+            self->triggers.fetch_add(1, std::memory_order_acq_rel);
         return 1;
     default: return 0;
     }
@@ -124,6 +123,7 @@ void Plugin::Connect(uint32_t port, void* data) {
     else if (port < kMidiIn) audio[port - kAudioInLeft] = static_cast<float*>(data);
     else if (port == kMidiIn) midiIn = static_cast<const LV2_Atom_Sequence*>(data);
     else if (port == kMidiOut) midiOut = static_cast<LV2_Atom_Sequence*>(data);
+    else if (port == kNotify) notify = static_cast<LV2_Atom_Sequence*>(data);
 }
 
 void Plugin::Activate() {
@@ -173,26 +173,72 @@ void Plugin::ReadInput(uint32_t frames) {
             e.deltaFrames = at < 0 ? 0 : at >= frames ? static_cast<VstInt32>(frames ? frames - 1 : 0)
                                                       : static_cast<VstInt32>(at);
             for (uint32_t b = 0; b < size; b++) e.midiData[b] = static_cast<char>(bytes[b]);
-        } else if (ev->body.type == urid.object || ev->body.type == urid.blank) {
-            const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
-            if (object->body.otype != urid.patchSet) continue;
-            const LV2_Atom* property = nullptr;
-            const LV2_Atom* value = nullptr;
-            lv2_atom_object_get(object, urid.patchProperty, &property, urid.patchValue, &value, 0);
-            if (!property || property->size != sizeof(LV2_URID)) continue;
-            if (reinterpret_cast<const LV2_Atom_URID*>(property)->body != urid.seed || !value)
-                continue;
-            int64_t seed = 0;
-            if (value->type == urid.atomInt && value->size == sizeof(int32_t))
-                seed = reinterpret_cast<const LV2_Atom_Int*>(value)->body;
-            else if (value->type == urid.atomLong && value->size == sizeof(int64_t))
-                seed = reinterpret_cast<const LV2_Atom_Long*>(value)->body;
-            else
-                continue;
-            Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
-                     static_cast<VstIntPtr>(static_cast<uint32_t>(seed)));
+        } else {
+            ReadMessage(&ev->body);
         }
     }
+}
+
+// A patch message from the host or from a UI; anything else is let go.
+void Plugin::ReadMessage(const LV2_Atom* atom) {
+    if ((atom->type == urid.object || atom->type == urid.blank) &&
+        atom->size >= sizeof(LV2_Atom_Object_Body) &&
+        reinterpret_cast<const LV2_Atom_Object*>(atom)->body.otype == urid.patchGet) {
+        recordAsked = true;
+        return;
+    }
+    LV2_URID property = 0;
+    const LV2_Atom* value = nullptr;
+    int64_t number = 0;
+    if (!ReadSet(urid, atom, property, value) || !ReadInteger(urid, value, number)) return;
+    if (property == urid.seed) {
+        Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
+                 static_cast<VstIntPtr>(static_cast<uint32_t>(number)));
+    } else if (property == urid.trigger) {
+        if (number == 0) return;
+        for (float pulse : {0.0f, 1.0f, 0.0f})
+            effect->setParameter(effect, velk::engine::P_MANUAL_TRIGGER, pulse);
+    } else if (property == urid.program) {
+        if (number >= 0 && number < velk::engine::kNumPrograms)
+            Dispatch(effSetProgram, 0, static_cast<VstIntPtr>(number));
+    } else {
+        for (int i = 0; i < kPanelSettingCount; i++) {
+            const PanelSetting& s = kPanelSettings[i];
+            if (property != urid.settings[i]) continue;
+            const int64_t k = number < s.minimum ? s.minimum : number > s.maximum ? s.maximum : number;
+            effect->setParameter(effect, s.parameter,
+                                 ParameterValue(static_cast<uint32_t>(s.parameter),
+                                                static_cast<float>(k)));
+        }
+    }
+}
+
+// The current program's record goes to a UI that asked for it, and again whenever the
+// program changes or the state is restored, so that a UI of its own instance follows.
+void Plugin::WriteNotify() {
+    if (!notify) return;
+    const uint32_t room = notify->atom.size;
+    notify->atom.type = urid.sequence;
+    if (room < sizeof(LV2_Atom_Sequence_Body)) { // as for the MIDI output
+        notify->atom.size = 0;
+        return;
+    }
+    lv2_atom_sequence_clear(notify);
+    const VstIntPtr program = Dispatch(effGetProgram);
+    if (!recordAsked && (notifiedProgram < 0 || program == notifiedProgram)) return;
+    void* chunk = nullptr;
+    const VstIntPtr size = Dispatch(effGetChunk, 1, 0, &chunk);
+    if (size <= 0 || !chunk ||
+        !ForgeRecord(urid, static_cast<int32_t>(program), chunk, static_cast<uint32_t>(size),
+                     record))
+        return;
+    alignas(8) uint8_t event[sizeof(LV2_Atom_Event) + sizeof(record.bytes)];
+    auto* e = reinterpret_cast<LV2_Atom_Event*>(event);
+    e->time.frames = 0;
+    std::memcpy(&e->body, record.bytes, record.Size());
+    if (!lv2_atom_sequence_append_event(notify, room, e)) return; // tried again next run
+    recordAsked = false;
+    notifiedProgram = program;
 }
 
 void Plugin::Collect(const VstEvents* events) {
@@ -250,6 +296,7 @@ void Plugin::Run(uint32_t frames) {
     float* outputs[2] = {audio[2], audio[3]};
     effect->processReplacing(effect, inputs, outputs, static_cast<VstInt32>(frames));
     WriteOutput();
+    WriteNotify();
 }
 
 LV2_State_Status Plugin::Save(LV2_State_Store_Function store, LV2_State_Handle handle) {
@@ -277,6 +324,7 @@ LV2_State_Status Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_State
         return LV2_STATE_ERR_UNKNOWN;
     adoptPorts = true;
     appliedOnce = false;
+    recordAsked = notifiedProgram >= 0; // a UI that follows learns the restored program
     const void* program = retrieve(handle, urid.program, &size, &type, &flags);
     if (program && type == urid.atomInt && size == sizeof(int32_t)) {
         int32_t index = 0;

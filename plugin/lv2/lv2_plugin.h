@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "plugin/lv2/lv2_messages.h"
 #include "plugin/lv2/lv2_ports.h"
 #include "plugin/protocol/vst_abi.h"
 
@@ -18,11 +19,6 @@ namespace moravox::lv2 {
 
 inline constexpr const char* kUri = "https://moravox.org/lv2/moravox";
 inline constexpr const char* kUiUri = "https://moravox.org/lv2/moravox#ui";
-// patch:Set of this property (an atom:Int or atom:Long) reseeds the generators.
-inline constexpr const char* kSeedUri = "https://moravox.org/lv2/moravox#seed";
-// The state: the bank chunk as saved by the VST 2 build, and the current program.
-inline constexpr const char* kBankUri = "https://moravox.org/lv2/moravox#bank";
-inline constexpr const char* kProgramUri = "https://moravox.org/lv2/moravox#program";
 
 class Plugin {
 public:
@@ -41,8 +37,11 @@ public:
 
     // The instance, for a UI given instance access.
     AEffect* Effect() const { return effect; }
-    // The host parameters the panel changed since the last call, one bit each.
+    // The parameters the panel changed since the last call, one bit each (the host's 0 to
+    // 15 and the panel's own settings), and how often its trigger fired.
     uint32_t TakeEdits() { return edits.exchange(0, std::memory_order_acq_rel); }
+    uint32_t TakeTriggers() { return triggers.exchange(0, std::memory_order_acq_rel); }
+    const Urids& Ids() const { return urid; }
 
 private:
     // Events per run, each way: the plug-in's input ring and output hold 256.
@@ -55,6 +54,8 @@ private:
                        void* ptr = nullptr, float opt = 0.0f);
     void ApplyControls();
     void ReadInput(uint32_t frames);
+    void ReadMessage(const LV2_Atom* atom);
+    void WriteNotify();
     void Collect(const VstEvents* events);
     void WriteOutput();
 
@@ -70,11 +71,12 @@ private:
     float* audio[4] = {};          // in left, in right, out left, out right
     const LV2_Atom_Sequence* midiIn = nullptr;
     LV2_Atom_Sequence* midiOut = nullptr;
-
-    struct Urids {
-        LV2_URID midiEvent, sequence, object, blank, patchSet, patchProperty, patchValue;
-        LV2_URID atomInt, atomLong, atomChunk, seed, bank, program;
-    } urid = {};
+    LV2_Atom_Sequence* notify = nullptr;
+    Urids urid = {};
+    // The program whose record a UI was last sent; -1 until one asks.
+    VstIntPtr notifiedProgram = -1;
+    bool recordAsked = false;
+    Message record = {};
 
     VstMidiEvent input[kMaxEvents] = {};
     struct {
@@ -86,6 +88,7 @@ private:
     int outputCount = 0;
     uint32_t outputCapacity = 0; // bytes the host gave the output sequence
     std::atomic<uint32_t> edits{0}; // written by the panel's thread, taken by the UI's
+    std::atomic<uint32_t> triggers{0};
 };
 
 } // namespace moravox::lv2

@@ -10,8 +10,15 @@ using velk::engine::FindParameter;
 using velk::engine::ParameterInfo;
 using velk::engine::Stored;
 
-float ParameterValue(uint32_t port, float natural) {
-    const ParameterInfo* p = port < kControls ? FindParameter(static_cast<int>(port)) : nullptr;
+namespace {
+const ParameterInfo* Find(uint32_t parameter) {
+    return parameter <= velk::engine::P_RANDOMIZER ? FindParameter(static_cast<int>(parameter))
+                                                   : nullptr;
+}
+} // namespace
+
+float ParameterValue(uint32_t parameter, float natural) {
+    const ParameterInfo* p = Find(parameter);
     if (!p || !std::isfinite(natural)) return 0.0f;
     if (p->stored != Stored::Integer) return natural > 0.5f ? 1.0f : 0.0f;
     const float whole = std::floor(natural + 0.5f);
@@ -20,11 +27,11 @@ float ParameterValue(uint32_t port, float natural) {
     return velk::engine::ReadStored(*p, k);
 }
 
-float NaturalValue(uint32_t port, float parameter) {
-    const ParameterInfo* p = port < kControls ? FindParameter(static_cast<int>(port)) : nullptr;
-    if (!p || !std::isfinite(parameter)) return 0.0f;
-    if (p->stored != Stored::Integer) return parameter > 0.5f ? 1.0f : 0.0f;
-    const int k = velk::engine::StoreValue(*p, parameter);
+float NaturalValue(uint32_t parameter, float value) {
+    const ParameterInfo* p = Find(parameter);
+    if (!p || !std::isfinite(value)) return 0.0f;
+    if (p->stored != Stored::Integer) return value > 0.5f ? 1.0f : 0.0f;
+    const int k = velk::engine::StoreValue(*p, value);
     return static_cast<float>(k < 0 ? 0 : k > p->scale ? p->scale : k);
 }
 

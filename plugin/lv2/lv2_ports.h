@@ -14,12 +14,14 @@ enum Port : uint32_t {
     kAudioOutRight,
     kMidiIn,
     kMidiOut,
+    kNotify, // patch messages to a UI without instance access
     kPortCount,
 };
 
-// The parameter value a control port's natural value stands for, within its range.
-float ParameterValue(uint32_t port, float natural);
+// The parameter value a control port's natural value stands for, within its range; the
+// panel's own settings (parameters 17 to 20) are taken the same way.
+float ParameterValue(uint32_t parameter, float natural);
 // The natural value of a parameter value, as the control port shows it.
-float NaturalValue(uint32_t port, float parameter);
+float NaturalValue(uint32_t parameter, float value);
 
 } // namespace moravox::lv2

@@ -19,16 +19,26 @@ void Cleanup(LV2UI_Handle h) {
     delete static_cast<Ui*>(h);
 }
 
-// The panel follows the plug-in's parameters itself: port values need no answer here.
-void PortEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
+void PortEvent(LV2UI_Handle h, uint32_t port, uint32_t size, uint32_t format,
+               const void* buffer) {
+    static_cast<Ui*>(h)->PortEvent(port, size, format, buffer);
+}
 
 int Idle(LV2UI_Handle h) {
     return static_cast<Ui*>(h)->Idle();
 }
+int Show(LV2UI_Handle h) {
+    return static_cast<Ui*>(h)->Show();
+}
+int Hide(LV2UI_Handle h) {
+    return static_cast<Ui*>(h)->Hide();
+}
 
 const void* ExtensionData(const char* uri) {
     static const LV2UI_Idle_Interface idle = {Idle};
+    static const LV2UI_Show_Interface show = {Show, Hide};
     if (std::string_view(uri) == LV2_UI__idleInterface) return &idle;
+    if (std::string_view(uri) == LV2_UI__showInterface) return &show;
     return nullptr;
 }
 

@@ -92,6 +92,8 @@ Lv2Host::Lv2Host(uint32_t blockLength, double rate) : blockLength(blockLength) {
     }
     lilv_instance_connect_port(instance, kMidiIn, midiIn);
     lilv_instance_connect_port(instance, kMidiOut, midiOut);
+    lilv_instance_connect_port(instance, kNotify, notify);
+    ids_.Map(&mapData);
     lilv_instance_activate(instance);
 }
 
@@ -122,31 +124,14 @@ void Lv2Host::Prepare(const std::vector<Message>& in) {
     seq->body.unit = 0;
     seq->body.pad = 0;
     const uint32_t capacity = sizeof(midiIn) - sizeof(LV2_Atom);
-    if (seedPending) {
-        // patch:Set { property: moravox:seed, value: seed }
-        struct {
-            LV2_Atom_Event event;
-            LV2_Atom_Object_Body body;
-            LV2_Atom_Property_Body property;
-            LV2_URID propertyValue;
-            uint32_t pad;
-            LV2_Atom_Property_Body value;
-            int32_t seedValue;
-            uint32_t pad2;
-        } set = {};
-        set.event.time.frames = 0;
-        set.event.body.type = Map(LV2_ATOM__Object);
-        set.event.body.size = sizeof(set) - sizeof(LV2_Atom_Event);
-        set.body.otype = Map(LV2_PATCH__Set);
-        set.property.key = Map(LV2_PATCH__property);
-        set.property.value = {sizeof(LV2_URID), Map(LV2_ATOM__URID)};
-        set.propertyValue = Map(kSeedUri);
-        set.value.key = Map(LV2_PATCH__value);
-        set.value.value = {sizeof(int32_t), Map(LV2_ATOM__Int)};
-        set.seedValue = static_cast<int32_t>(seed_);
-        lv2_atom_sequence_append_event(seq, capacity, &set.event);
-        seedPending = false;
+    for (const std::vector<uint8_t>& atom : pending) {
+        alignas(8) uint8_t event[sizeof(LV2_Atom_Event) + 1024] = {};
+        if (atom.size() > 1024) continue;
+        auto* e = reinterpret_cast<LV2_Atom_Event*>(event);
+        std::memcpy(&e->body, atom.data(), atom.size());
+        lv2_atom_sequence_append_event(seq, capacity, e);
     }
+    pending.clear();
     for (const Message& m : in) {
         struct {
             LV2_Atom_Event event;
@@ -166,10 +151,34 @@ size_t Lv2Host::RunPrepared(uint32_t frames) {
     out->atom.size = outputRoom;
     std::memset(midiOut + sizeof(LV2_Atom) + outputRoom, 0xA5,
                 sizeof(midiOut) - sizeof(LV2_Atom) - outputRoom);
+    auto* note = reinterpret_cast<LV2_Atom_Sequence*>(notify);
+    note->atom.type = 0;
+    note->atom.size = sizeof(notify) - sizeof(LV2_Atom);
     lilv_instance_run(instance, frames);
     size_t count = 0;
     LV2_ATOM_SEQUENCE_FOREACH (out, ev) count += ev->body.type == midiEventUrid;
     return count;
+}
+
+void Lv2Host::Seed(uint32_t seed) {
+    moravox::lv2::Message set;
+    if (moravox::lv2::ForgeSet(ids_, ids_.seed, static_cast<int32_t>(seed), set))
+        Send(set.Atom());
+}
+
+void Lv2Host::Send(const LV2_Atom* atom) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(atom);
+    pending.emplace_back(bytes, bytes + sizeof(LV2_Atom) + atom->size);
+}
+
+std::vector<std::vector<uint8_t>> Lv2Host::Notified() const {
+    std::vector<std::vector<uint8_t>> atoms;
+    const auto* seq = reinterpret_cast<const LV2_Atom_Sequence*>(notify);
+    LV2_ATOM_SEQUENCE_FOREACH (seq, ev) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&ev->body);
+        atoms.emplace_back(bytes, bytes + sizeof(LV2_Atom) + ev->body.size);
+    }
+    return atoms;
 }
 
 bool Lv2Host::OutputMarkIntact() const {

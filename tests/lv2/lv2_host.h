@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/lv2/lv2_messages.h"
+
 namespace testlv2 {
 
 // One MIDI message at a frame of its block.
@@ -41,7 +43,12 @@ public:
     void SetControl(uint32_t port, float value) { controls[port] = value; }
     float Control(uint32_t port) const { return controls[port]; }
     // A patch:Set of the seed, sent with the next block.
-    void Seed(uint32_t seed) { seed_ = seed, seedPending = true; }
+    void Seed(uint32_t seed);
+    // Any atom (a patch message), sent with the next block at frame 0.
+    void Send(const LV2_Atom* atom);
+    const moravox::lv2::Urids& Ids() const { return ids_; }
+    // The atoms the plug-in wrote to its notify port in the last block.
+    std::vector<std::vector<uint8_t>> Notified() const;
     // One block: the messages in, what the plug-in sent out.
     std::vector<Message> Run(const std::vector<Message>& in, uint32_t frames);
     // The same in two steps, for a thread that must not allocate: the input is written once
@@ -78,10 +85,11 @@ private:
     std::vector<float> audio[4];
     alignas(8) uint8_t midiIn[32768];
     alignas(8) uint8_t midiOut[32768];
+    alignas(8) uint8_t notify[4096];
     uint32_t midiEventUrid = 0;
     uint32_t outputRoom = sizeof(midiOut) - 64;
-    uint32_t seed_ = 0;
-    bool seedPending = false;
+    moravox::lv2::Urids ids_ = {};
+    std::vector<std::vector<uint8_t>> pending; // atoms for the next block
 };
 
 } // namespace testlv2

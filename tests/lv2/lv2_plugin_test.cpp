@@ -22,6 +22,8 @@
 #include "plugin/lv2/lv2_plugin.h"
 #include "plugin/lv2/lv2_ports.h"
 
+#include <lv2/atom/util.h>
+
 using moravox::lv2::kControls;
 using moravox::lv2::ParameterValue;
 using testlv2::Lv2Host;
@@ -136,40 +138,53 @@ class SameMidi : public ::testing::TestWithParam<Case> {};
 
 TEST_P(SameMidi, AsTheVst2BuildForTheSameSettingsInputAndSeed) {
     const Case& c = GetParam();
-    for (uint32_t seed : {1u, 2024u, 4000000000u}) {
-        Lv2Host lv2(kFrames);
-        ASSERT_TRUE(lv2.Ok());
-        Vst2 vst;
-        if (c.panel.empty()) {
-            // Through the ports, and the same parameter values in the same order.
-            for (const Ported& p : c.ports) lv2.SetControl(p.port, p.value);
-            for (uint32_t i = 0; i < kControls; i++)
-                vst.Host().SetParameter(static_cast<VstInt32>(i),
-                                        ParameterValue(i, lv2.Control(i)));
-        } else {
-            // Through a bank chunk made by a third instance.
-            Vst2 maker;
-            for (const Ported& p : c.ports)
-                maker.Host().SetParameter(static_cast<VstInt32>(p.port),
-                                          ParameterValue(p.port, p.value));
-            for (auto [index, value] : c.panel) maker.Host().SetParameter(index, value);
-            const std::vector<uint8_t> bank = maker.Bank();
-            vst.Host().Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(bank.size()),
-                                const_cast<uint8_t*>(bank.data()));
-            lv2.RestoreChunk(bank, 0);
+    // Panel-only settings come by the state, or by patch:Set as a UI of its own sends them.
+    const int routes = c.panel.empty() ? 1 : 2;
+    for (uint32_t seed : {1u, 2024u, 4000000000u})
+        for (int route = 0; route < routes; route++) {
+            Lv2Host lv2(kFrames);
+            ASSERT_TRUE(lv2.Ok());
+            Vst2 vst;
+            if (c.panel.empty() || route == 1) {
+                // Through the ports, and the same parameter values in the same order.
+                for (const Ported& p : c.ports) lv2.SetControl(p.port, p.value);
+                for (uint32_t i = 0; i < kControls; i++)
+                    vst.Host().SetParameter(static_cast<VstInt32>(i),
+                                            ParameterValue(i, lv2.Control(i)));
+                for (auto [index, value] : c.panel) {
+                    vst.Host().SetParameter(index, value);
+                    const auto parameter = static_cast<uint32_t>(index);
+                    moravox::lv2::Message set;
+                    ASSERT_TRUE(moravox::lv2::ForgeSet(
+                        lv2.Ids(), lv2.Ids().settings[index - 17],
+                        static_cast<int32_t>(moravox::lv2::NaturalValue(parameter, value)), set));
+                    lv2.Send(set.Atom());
+                }
+            } else {
+                // Through a bank chunk made by a third instance.
+                Vst2 maker;
+                for (const Ported& p : c.ports)
+                    maker.Host().SetParameter(static_cast<VstInt32>(p.port),
+                                              ParameterValue(p.port, p.value));
+                for (auto [index, value] : c.panel) maker.Host().SetParameter(index, value);
+                const std::vector<uint8_t> bank = maker.Bank();
+                vst.Host().Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(bank.size()),
+                                    const_cast<uint8_t*>(bank.data()));
+                lv2.RestoreChunk(bank, 0);
+            }
+            lv2.Seed(seed);
+            vst.Host().Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
+                                static_cast<VstIntPtr>(seed));
+            size_t total = 0;
+            for (int b = 0; b < kBlocks; b++) {
+                const std::vector<Message> in = Input(b);
+                const std::vector<Message> expected = vst.Run(in);
+                ASSERT_EQ(lv2.Run(in, kFrames), expected)
+                    << c.name << ", seed " << seed << ", route " << route << ", block " << b;
+                total += expected.size();
+            }
+            EXPECT_GT(total, 0u) << c.name;
         }
-        lv2.Seed(seed);
-        vst.Host().Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
-                            static_cast<VstIntPtr>(seed));
-        size_t total = 0;
-        for (int b = 0; b < kBlocks; b++) {
-            const std::vector<Message> in = Input(b);
-            const std::vector<Message> expected = vst.Run(in);
-            ASSERT_EQ(lv2.Run(in, kFrames), expected) << c.name << ", seed " << seed << ", block " << b;
-            total += expected.size();
-        }
-        EXPECT_GT(total, 0u) << c.name;
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SameMidi, ::testing::ValuesIn(kCases),
@@ -314,6 +329,76 @@ TEST(Lv2Input, CarelessHostsGetSafeAnswers) {
     }
 }
 
+// The messages of a UI without instance access: the panel's own settings within the panel's
+// ranges, the program only when there is one, the trigger, and the current program's record
+// for whoever asked, and again when the program changes.
+TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
+    Lv2Host lv2(kFrames);
+    ASSERT_TRUE(lv2.Ok());
+    const moravox::lv2::Urids& u = lv2.Ids();
+    AEffect* effect =
+        static_cast<moravox::lv2::Plugin*>(lilv_instance_get_handle(lv2.Instance()))->Effect();
+    auto send = [&](uint32_t property, int32_t value) {
+        moravox::lv2::Message set;
+        ASSERT_TRUE(moravox::lv2::ForgeSet(u, property, value, set));
+        lv2.Send(set.Atom());
+    };
+    struct Setting {
+        int setting;
+        int32_t sent;
+        float natural;
+    };
+    for (const Setting& s : std::vector<Setting>{
+             {0, 0, 1}, {0, 1000, 10}, {0, 4, 4}, {1, -5, 0}, {1, 37, 37}, {2, 7, 7}, {3, 9, 2}}) {
+        send(u.settings[s.setting], s.sent);
+        lv2.Run({}, kFrames);
+        const int parameter = moravox::lv2::kPanelSettings[s.setting].parameter;
+        EXPECT_EQ(moravox::lv2::NaturalValue(static_cast<uint32_t>(parameter),
+                                             effect->getParameter(effect, parameter)),
+                  s.natural)
+            << parameter << " <- " << s.sent;
+    }
+    auto program = [&] { return effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f); };
+    send(u.program, 40);
+    lv2.Run({}, kFrames);
+    EXPECT_EQ(program(), 0);
+    EXPECT_TRUE(lv2.Notified().empty()) << "a record nobody asked for";
+
+    // Asked, the record comes once; a program change sends the new one.
+    moravox::lv2::Message get;
+    ASSERT_TRUE(moravox::lv2::ForgeGet(u, get));
+    for (int32_t expected : {0, 4}) {
+        if (expected == 0) lv2.Send(get.Atom());
+        else send(u.program, expected);
+        lv2.Run({}, kFrames);
+        EXPECT_EQ(program(), expected);
+        const auto notified = lv2.Notified();
+        ASSERT_EQ(notified.size(), 1u);
+        const auto* atom = reinterpret_cast<const LV2_Atom*>(notified[0].data());
+        uint32_t property = 0;
+        const LV2_Atom* value = nullptr;
+        ASSERT_TRUE(moravox::lv2::ReadSet(u, atom, property, value));
+        EXPECT_EQ(property, u.record);
+        const LV2_Atom* index = nullptr;
+        lv2_atom_object_get(reinterpret_cast<const LV2_Atom_Object*>(atom), u.program, &index, 0);
+        int64_t number = -1;
+        ASSERT_TRUE(index && moravox::lv2::ReadInteger(u, index, number));
+        EXPECT_EQ(number, expected);
+        void* chunk = nullptr;
+        const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 1, 0, &chunk, 0.0f);
+        ASSERT_EQ(value->size, static_cast<uint32_t>(size));
+        EXPECT_EQ(std::memcmp(value + 1, chunk, value->size), 0);
+        lv2.Run({}, kFrames);
+        EXPECT_TRUE(lv2.Notified().empty());
+    }
+
+    EXPECT_TRUE(lv2.Run({}, kFrames).empty());
+    send(u.trigger, 1);
+    EXPECT_FALSE(lv2.Run({}, kFrames).empty()) << "the trigger made no event";
+    send(u.trigger, 0);
+    EXPECT_TRUE(lv2.Run({}, kFrames).empty());
+}
+
 TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {
     const LilvPlugin* plugin = testlv2::MoravoxPlugin();
     ASSERT_NE(plugin, nullptr);
@@ -356,16 +441,56 @@ TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {
     for (LilvNode* n : {control, audio, atom, input}) lilv_node_free(n);
 }
 
-TEST(Lv2Bundle, TurtleValidatesAgainstTheInstalledSchemas) {
-    const std::string command = "sord_validate $(find /usr/lib/lv2 -name '*.ttl') " MORAVOX_LV2_BUNDLE
-                                "/manifest.ttl " MORAVOX_LV2_BUNDLE "/moravox.ttl 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+// What a command prints on both streams, and whether it ended well.
+std::string Printed(const std::string& command, bool& ok) {
     std::string printed;
+    ok = false;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return printed;
     char line[512];
     while (fgets(line, sizeof(line), pipe)) printed += line;
-    EXPECT_EQ(pclose(pipe), 0) << printed;
+    ok = pclose(pipe) == 0;
+    return printed;
+}
+
+TEST(Lv2Bundle, TurtleValidatesAgainstTheInstalledSchemas) {
+    bool ok = false;
+    const std::string printed =
+        Printed("sord_validate $(find /usr/lib/lv2 -name '*.ttl') " MORAVOX_LV2_BUNDLE
+                "/manifest.ttl " MORAVOX_LV2_BUNDLE "/moravox.ttl",
+                ok);
+    EXPECT_TRUE(ok) << printed;
     EXPECT_NE(printed.find("Found 0 errors"), std::string::npos) << printed;
+}
+
+// lilv's own tools, as a user runs them: lv2ls lists the plug-in, lv2info shows its class and
+// every port in order.
+TEST(Lv2Bundle, LilvsToolsListThePluginAndShowItsPorts) {
+    const std::string path = "LV2_PATH=" MORAVOX_LV2_BUNDLE "/..:/usr/lib/lv2 ";
+    bool ok = false;
+    const std::string listed = Printed(path + "lv2ls", ok);
+    EXPECT_TRUE(ok) << listed;
+    EXPECT_NE(listed.find(std::string(moravox::lv2::kUri) + "\n"), std::string::npos) << listed;
+    const std::string info = Printed(path + "lv2info " + moravox::lv2::kUri, ok);
+    EXPECT_TRUE(ok) << info;
+    EXPECT_NE(info.find("Name:              Moravox"), std::string::npos) << info;
+    EXPECT_NE(info.find("Class:             MIDI Plugin"), std::string::npos) << info;
+    const char* const symbols[] = {
+        "format", "format_in", "format_out", "channel", "channel_min", "channel_max",
+        "number", "number_min", "number_max", "value", "value_min", "value_max", "thru",
+        "in_thru", "panic", "preset_switching", "in_left", "in_right", "out_left", "out_right",
+        "midi_in", "midi_out", "notify"};
+    static_assert(sizeof(symbols) / sizeof(symbols[0]) == moravox::lv2::kPortCount);
+    size_t at = 0;
+    for (uint32_t i = 0; i < moravox::lv2::kPortCount; i++) {
+        at = info.find("Port " + std::to_string(i) + ":", at);
+        ASSERT_NE(at, std::string::npos) << "no port " << i << "\n" << info;
+        const size_t symbol = info.find("Symbol:", at);
+        ASSERT_NE(symbol, std::string::npos);
+        const size_t end = info.find('\n', symbol);
+        EXPECT_EQ(info.substr(symbol, end - symbol),
+                  std::string("Symbol:      ") + symbols[i]) << i;
+    }
 }
 
 } // namespace

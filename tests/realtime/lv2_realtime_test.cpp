@@ -1,6 +1,7 @@
 // The LV2 build's run, on a measured thread as a host's audio thread: with every option on,
-// MIDI atoms in and out and a seed now and then, it must not allocate, free, wait for a kernel
-// lock or make a system call.
+// MIDI atoms in and out, a seed now and then, and a UI's messages (the panel's settings, the
+// trigger, a program change and the record it asks for), it must not allocate, free, wait for
+// a kernel lock or make a system call.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -55,13 +56,21 @@ TEST(Lv2Realtime, RunNeitherAllocatesNorLocksNorCallsTheSystem) {
         for (int b = 0; b < 500; b++) sent += lv2.RunPrepared(kFrames);
     };
     m.between = [&](int batch) {
-        lv2.Seed(static_cast<uint32_t>(batch)); // the next batch's blocks carry a patch:Set
+        // Every block of the next batch carries these messages and answers the patch:Get.
+        const moravox::lv2::Urids& u = lv2.Ids();
+        moravox::lv2::Message message;
+        lv2.Seed(static_cast<uint32_t>(batch));
+        if (moravox::lv2::ForgeSet(u, u.settings[batch % 4], batch + 1, message)) lv2.Send(message.Atom());
+        if (moravox::lv2::ForgeSet(u, u.trigger, 1, message)) lv2.Send(message.Atom());
+        if (moravox::lv2::ForgeSet(u, u.program, batch, message)) lv2.Send(message.Atom());
+        if (moravox::lv2::ForgeGet(u, message)) lv2.Send(message.Atom());
         lv2.Prepare(in);
     };
     const auto counts = Measure(m);
     EXPECT_TRUE(counts.systemCallsTrapped);
     EXPECT_TRUE(counts.Clean()) << counts.Describe();
     EXPECT_GT(sent, 2000u * 40);
+    EXPECT_EQ(lv2.Notified().size(), 1u) << "the last block answered no patch:Get";
 }
 
 } // namespace
