@@ -82,6 +82,7 @@ install(CODE [[
         endif()
     endif()
     file(INSTALL "${moravox_lv2_bundle}/manifest.ttl" "${moravox_lv2_bundle}/moravox.ttl"
+                 "${moravox_lv2_bundle}/presets.ttl"
          DESTINATION "${moravox_lv2_folder}/moravox.lv2")
     file(INSTALL "${moravox_lv2_binary}" DESTINATION "${moravox_lv2_folder}/moravox.lv2"
          FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

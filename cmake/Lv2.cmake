@@ -17,6 +17,31 @@ target_link_options(moravox_lv2 PRIVATE
     -Wl,--version-script=${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_exports.map -Wl,-z,defs
     -Wl,--exclude-libs,ALL)
 moravox_warnings(moravox_lv2)
-foreach(ttl manifest moravox)
+# The 32 programs as presets: each switches to its program and leaves the bank as it is, as a
+# VST 2 host's program list does.
+set(MORAVOX_LV2_PRESET_LIST "")
+set(MORAVOX_LV2_PRESET_STATES "")
+foreach(number RANGE 1 32)
+    math(EXPR program "${number} - 1")
+    string(LENGTH "${number}" digits)
+    if(digits EQUAL 1)
+        set(number "0${number}")
+    endif()
+    set(preset "<https://moravox.org/lv2/moravox#program-${number}>")
+    string(APPEND MORAVOX_LV2_PRESET_LIST "
+${preset}
+    a pset:Preset ;
+    lv2:appliesTo <https://moravox.org/lv2/moravox> ;
+    rdfs:seeAlso <presets.ttl> .
+")
+    string(APPEND MORAVOX_LV2_PRESET_STATES "
+${preset}
+    a pset:Preset ;
+    lv2:appliesTo <https://moravox.org/lv2/moravox> ;
+    rdfs:label \"Program ${number}\" ;
+    state:state [ <https://moravox.org/lv2/moravox#program> ${program} ] .
+")
+endforeach()
+foreach(ttl manifest moravox presets)
     configure_file(plugin/lv2/bundle/${ttl}.ttl.in ${MORAVOX_LV2_BUNDLE}/${ttl}.ttl @ONLY)
 endforeach()

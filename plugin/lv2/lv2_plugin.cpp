@@ -312,25 +312,29 @@ LV2_State_Status Plugin::Save(LV2_State_Store_Function store, LV2_State_Handle h
 }
 
 LV2_State_Status Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
-    size_t size = 0;
-    uint32_t type = 0;
-    uint32_t flags = 0;
+    size_t size = 0, programSize = 0;
+    uint32_t type = 0, programType = 0, flags = 0;
     const void* chunk = retrieve(handle, urid.bank, &size, &type, &flags);
-    if (!chunk || type != urid.atomChunk || size == 0 || size > 0x7FFFFFFF)
-        return LV2_STATE_ERR_NO_PROPERTY;
-    // The plug-in checks the chunk in a copy of its own; a refused one leaves the bank, and
-    // the program chosen in it, as they were.
-    if (Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(size), const_cast<void*>(chunk)) != 1)
-        return LV2_STATE_ERR_UNKNOWN;
+    const void* program = retrieve(handle, urid.program, &programSize, &programType, &flags);
+    int32_t index = -1;
+    if (program && programType == urid.atomInt && programSize == sizeof(int32_t))
+        std::memcpy(&index, program, sizeof(index));
+    const bool known = index >= 0 && index < velk::engine::kNumPrograms;
+    if (!chunk) {
+        // A preset of the bundle: only a program to switch to, the bank stays as it is.
+        if (!known) return LV2_STATE_ERR_NO_PROPERTY;
+    } else {
+        if (type != urid.atomChunk || size == 0 || size > 0x7FFFFFFF)
+            return LV2_STATE_ERR_NO_PROPERTY;
+        // The plug-in checks the chunk in a copy of its own; a refused one leaves the bank,
+        // and the program chosen in it, as they were.
+        if (Dispatch(effSetChunk, 0, static_cast<VstIntPtr>(size), const_cast<void*>(chunk)) != 1)
+            return LV2_STATE_ERR_UNKNOWN;
+    }
     adoptPorts = true;
     appliedOnce = false;
     recordAsked = notifiedProgram >= 0; // a UI that follows learns the restored program
-    const void* program = retrieve(handle, urid.program, &size, &type, &flags);
-    if (program && type == urid.atomInt && size == sizeof(int32_t)) {
-        int32_t index = 0;
-        std::memcpy(&index, program, sizeof(index));
-        if (index >= 0 && index < velk::engine::kNumPrograms) Dispatch(effSetProgram, 0, index);
-    }
+    if (known) Dispatch(effSetProgram, 0, index);
     return LV2_STATE_SUCCESS;
 }
 

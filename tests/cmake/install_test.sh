@@ -16,10 +16,10 @@ trap restore EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 same() { cmp -s "$plugin" "$1" || fail "$1 is not the built plug-in"; }
-# The bundle in a folder: the binary and both Turtle files, and lv2ls finds it there.
+# The bundle in a folder: the binary and the Turtle files, and lv2ls finds it there.
 bundle_in() {
     cmp -s "$lv2" "$1/moravox.lv2/moravox.so" || fail "$1/moravox.lv2 has not the built LV2 binary"
-    for ttl in manifest.ttl moravox.ttl; do
+    for ttl in manifest.ttl moravox.ttl presets.ttl; do
         [ -f "$1/moravox.lv2/$ttl" ] || fail "$1/moravox.lv2 lacks $ttl"
     done
     LV2_PATH="$1" lv2ls 2>/dev/null | grep -qx "https://moravox.org/lv2/moravox" ||

@@ -275,6 +275,50 @@ TEST(Lv2State, AVst2BankBecomesLv2StateThroughTheTool) {
     rmdir(dir);
 }
 
+// The bundle's 32 presets, as a host's preset menu offers them: each switches to its program
+// and leaves the bank (the user's programs) as it is.
+TEST(Lv2State, TheBundlesPresetsSwitchProgramsAndKeepTheBank) {
+    Vst2 maker;
+    maker.Host().SetParameter(9, 1.0f);
+    maker.Host().Dispatch(effSetProgram, 0, 7);
+    maker.Host().SetParameter(3, 1.0f);
+    const std::vector<uint8_t> bank = maker.Bank();
+    Lv2Host lv2(kFrames);
+    lv2.RestoreChunk(bank, 2);
+    AEffect* effect =
+        static_cast<moravox::lv2::Plugin*>(lilv_instance_get_handle(lv2.Instance()))->Effect();
+
+    LilvWorld* w = testlv2::World();
+    LilvNode* preset = lilv_new_uri(w, "http://lv2plug.in/ns/ext/presets#Preset");
+    LilvNodes* presets = lilv_plugin_get_related(testlv2::MoravoxPlugin(), preset);
+    std::vector<std::string> labels;
+    LILV_FOREACH (nodes, i, presets) {
+        const LilvNode* uri = lilv_nodes_get(presets, i);
+        lilv_world_load_resource(w, uri);
+        LilvState* state = lilv_state_new_from_world(w, lv2.UridMap(), uri);
+        ASSERT_NE(state, nullptr) << lilv_node_as_uri(uri);
+        const std::string label = lilv_state_get_label(state);
+        labels.push_back(label);
+        lv2.Restore(state);
+        lilv_state_free(state);
+        char expected[24];
+        std::snprintf(expected, sizeof(expected), "Program %02d",
+                      static_cast<int>(effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f)) + 1);
+        EXPECT_EQ(label, expected);
+        void* chunk = nullptr;
+        const VstIntPtr size = effect->dispatcher(effect, effGetChunk, 0, 0, &chunk, 0.0f);
+        ASSERT_EQ(static_cast<size_t>(size), bank.size());
+        EXPECT_EQ(std::memcmp(chunk, bank.data(), bank.size()), 0) << label << " changed the bank";
+    }
+    lilv_nodes_free(presets);
+    lilv_node_free(preset);
+    std::sort(labels.begin(), labels.end());
+    ASSERT_EQ(labels.size(), 32u);
+    EXPECT_EQ(labels.front(), "Program 01");
+    EXPECT_EQ(labels.back(), "Program 32");
+    EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end());
+}
+
 TEST(Lv2State, AChunkThePluginRefusesLeavesTheBankAsItWas) {
     Lv2Host lv2(kFrames);
     LilvState* before = lv2.Save();
@@ -457,7 +501,7 @@ TEST(Lv2Bundle, TurtleValidatesAgainstTheInstalledSchemas) {
     bool ok = false;
     const std::string printed =
         Printed("sord_validate $(find /usr/lib/lv2 -name '*.ttl') " MORAVOX_LV2_BUNDLE
-                "/manifest.ttl " MORAVOX_LV2_BUNDLE "/moravox.ttl",
+                "/manifest.ttl " MORAVOX_LV2_BUNDLE "/moravox.ttl " MORAVOX_LV2_BUNDLE "/presets.ttl",
                 ok);
     EXPECT_TRUE(ok) << printed;
     EXPECT_NE(printed.find("Found 0 errors"), std::string::npos) << printed;
