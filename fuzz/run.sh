@@ -14,6 +14,7 @@
 #
 # Targets: chunk_fuzzer and stream_fuzzer (the engine through VSTPlugin),
 # host_fuzzer (the plug-in through its exported main, as a host loads it),
+# lv2_fuzzer (the LV2 build through its descriptors, as an LV2 host loads it),
 # smf_fuzzer and preset_fuzzer (the host tool's MIDI file and FXP/FXB formats).
 #
 # A finding is saved under build/fuzz/artifacts/; run the target on that file
@@ -43,7 +44,7 @@ while [ $# -gt 0 ]; do
 done
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-    targets=(chunk_fuzzer stream_fuzzer host_fuzzer smf_fuzzer preset_fuzzer)
+    targets=(chunk_fuzzer stream_fuzzer host_fuzzer lv2_fuzzer smf_fuzzer preset_fuzzer)
 fi
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null

@@ -48,6 +48,13 @@ VstInt32 BlockLength(const LV2_Options_Option* options, LV2_URID_Map* map) {
     return found > 0 ? found : 4096;
 }
 
+// The room an output sequence may fill, in whole 8-byte steps: the append helper pads each
+// event to 8 bytes after checking that its unpadded size fits, so in a room that is no
+// multiple of 8 the padding could pass the end, and the next check would wrap around.
+uint32_t Room(uint32_t bytes) {
+    return bytes & ~uint32_t{7};
+}
+
 } // namespace
 
 Plugin* Plugin::Create(double rate, const LV2_Feature* const* features) {
@@ -217,7 +224,7 @@ void Plugin::ReadMessage(const LV2_Atom* atom) {
 // program changes or the state is restored, so that a UI of its own instance follows.
 void Plugin::WriteNotify() {
     if (!notify) return;
-    const uint32_t room = notify->atom.size;
+    const uint32_t room = Room(notify->atom.size);
     notify->atom.type = urid.sequence;
     if (room < sizeof(LV2_Atom_Sequence_Body)) { // as for the MIDI output
         notify->atom.size = 0;
@@ -242,8 +249,9 @@ void Plugin::WriteNotify() {
 }
 
 void Plugin::Collect(const VstEvents* events) {
+    VstEvent* const* list = events->events; // numEvents of them, past the record's two
     for (VstInt32 i = 0; i < events->numEvents && outputCount < kMaxEvents; i++) {
-        const VstEvent* e = events->events[i];
+        const VstEvent* e = list[i];
         if (e && e->type == kVstMidiType)
             output[outputCount++] = *reinterpret_cast<const VstMidiEvent*>(e);
     }
@@ -287,7 +295,7 @@ void Plugin::WriteOutput() {
 
 void Plugin::Run(uint32_t frames) {
     outputCount = 0;
-    if (midiOut) outputCapacity = midiOut->atom.size;
+    if (midiOut) outputCapacity = Room(midiOut->atom.size);
     ApplyControls();
     ReadInput(frames);
     if (inputList.numEvents > 0)
