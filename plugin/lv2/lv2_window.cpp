@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 
 #include "GUI/world.h"
+#include "GUI/xerror.h"
 
 namespace moravox::lv2 {
 
@@ -18,35 +19,43 @@ bool OwnWindow::Open(const char* title, int width, int height) {
         display = nullptr;
         return false;
     }
-    const int screen = DefaultScreen(display);
-    window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
-                                 static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                                 BlackPixel(display, screen), BlackPixel(display, screen));
+    {
+        // Errors of these requests are swallowed rather than left to the default handler,
+        // which would end the host.
+        velk::gui::SQuietErrors quietErrors(display);
+        const int screen = DefaultScreen(display);
+        window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
+                                     static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                     0, BlackPixel(display, screen), BlackPixel(display, screen));
+        if (window) {
+            XStoreName(display, window, title);
+            // The panel has one size: the window manager is told not to offer another.
+            if (XSizeHints* hints = XAllocSizeHints()) {
+                hints->flags = PMinSize | PMaxSize;
+                hints->min_width = hints->max_width = width;
+                hints->min_height = hints->max_height = height;
+                XSetWMNormalHints(display, window, hints);
+                XFree(hints);
+            }
+            protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+            deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+            XSetWMProtocols(display, window, &deleteWindow, 1);
+        }
+    }
     if (!window) {
         Close();
         return false;
     }
-    XStoreName(display, window, title);
-    // The panel has one size: the window manager is told not to offer another.
-    XSizeHints* hints = XAllocSizeHints();
-    if (hints) {
-        hints->flags = PMinSize | PMaxSize;
-        hints->min_width = hints->max_width = width;
-        hints->min_height = hints->max_height = height;
-        XSetWMNormalHints(display, window, hints);
-        XFree(hints);
-    }
-    protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-    deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(display, window, &deleteWindow, 1);
-    XSync(display, False);
     return true;
 }
 
 void OwnWindow::Close() {
     if (!display) return;
     velk::gui::SNoSigpipe quiet;
-    if (window && !velk::gui::IsDead(display)) XDestroyWindow(display, window);
+    if (window && !velk::gui::IsDead(display)) {
+        velk::gui::SQuietErrors quietErrors(display);
+        XDestroyWindow(display, window);
+    }
     XCloseDisplay(display);
     display = nullptr;
     window = 0;
