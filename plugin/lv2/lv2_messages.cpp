@@ -1,7 +1,6 @@
 #include "plugin/lv2/lv2_messages.h"
 
 #include <lv2/atom/forge.h>
-#include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/patch/patch.h>
 
@@ -92,15 +91,25 @@ bool ForgeRecord(const Urids& u, int32_t program, const void* record, uint32_t s
     return Finish(forge, frame, whole, out);
 }
 
+const LV2_Atom* Property(const LV2_Atom* object, LV2_URID key) {
+    const auto* body = reinterpret_cast<const uint8_t*>(object + 1);
+    const uint64_t size = object->size;
+    for (uint64_t at = sizeof(LV2_Atom_Object_Body); at + sizeof(LV2_Atom_Property_Body) <= size;) {
+        const auto* p = reinterpret_cast<const LV2_Atom_Property_Body*>(body + at);
+        if (p->value.size > size - at - sizeof(LV2_Atom_Property_Body)) return nullptr;
+        if (p->key == key) return &p->value;
+        at += lv2_atom_pad_size(static_cast<uint32_t>(sizeof(LV2_Atom_Property_Body)) + p->value.size);
+    }
+    return nullptr;
+}
+
 bool ReadSet(const Urids& u, const LV2_Atom* atom, LV2_URID& property, const LV2_Atom*& value) {
     if (!atom || (atom->type != u.object && atom->type != u.blank) ||
         atom->size < sizeof(LV2_Atom_Object_Body))
         return false;
-    const auto* object = reinterpret_cast<const LV2_Atom_Object*>(atom);
-    if (object->body.otype != u.patchSet) return false;
-    const LV2_Atom* key = nullptr;
-    value = nullptr;
-    lv2_atom_object_get(object, u.patchProperty, &key, u.patchValue, &value, 0);
+    if (reinterpret_cast<const LV2_Atom_Object*>(atom)->body.otype != u.patchSet) return false;
+    const LV2_Atom* key = Property(atom, u.patchProperty);
+    value = Property(atom, u.patchValue);
     if (!key || key->type != u.atomUrid || key->size != sizeof(LV2_URID) || !value) return false;
     property = reinterpret_cast<const LV2_Atom_URID*>(key)->body;
     return true;

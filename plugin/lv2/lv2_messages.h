@@ -58,6 +58,9 @@ bool ForgeSet(const Urids& u, LV2_URID property, int32_t value, Message& out);
 bool ForgeRecord(const Urids& u, int32_t program, const void* record, uint32_t size,
                  Message& out);
 
+// The value of a key of an object atom, or null; nothing past the atom's size is read, however
+// much its properties claim.
+const LV2_Atom* Property(const LV2_Atom* object, LV2_URID key);
 // The property and the value of a patch:Set; false for anything else.
 bool ReadSet(const Urids& u, const LV2_Atom* atom, LV2_URID& property, const LV2_Atom*& value);
 // A whole number from an atom:Int, atom:Long or atom:Bool.

@@ -1,6 +1,5 @@
 #include "plugin/lv2/lv2_ui.h"
 
-#include <lv2/atom/util.h>
 #include <lv2/instance-access/instance-access.h>
 
 #include <cstdint>
@@ -163,8 +162,7 @@ void Ui::Follow(const LV2_Atom* atom) {
     const LV2_Atom* value = nullptr;
     if (!ReadSet(urid, atom, property, value) || property != urid.record) return;
     if (value->type != urid.atomChunk || value->size != velk::engine::kProgramSize) return;
-    const LV2_Atom* index = nullptr;
-    lv2_atom_object_get(reinterpret_cast<const LV2_Atom_Object*>(atom), urid.program, &index, 0);
+    const LV2_Atom* index = Property(atom, urid.program);
     int64_t program = 0;
     if (!index || !ReadInteger(urid, index, program) || program < 0 ||
         program >= velk::engine::kNumPrograms)

@@ -22,8 +22,6 @@
 #include "plugin/lv2/lv2_plugin.h"
 #include "plugin/lv2/lv2_ports.h"
 
-#include <lv2/atom/util.h>
-
 using moravox::lv2::kControls;
 using moravox::lv2::ParameterValue;
 using testlv2::Lv2Host;
@@ -423,8 +421,7 @@ TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
         const LV2_Atom* value = nullptr;
         ASSERT_TRUE(moravox::lv2::ReadSet(u, atom, property, value));
         EXPECT_EQ(property, u.record);
-        const LV2_Atom* index = nullptr;
-        lv2_atom_object_get(reinterpret_cast<const LV2_Atom_Object*>(atom), u.program, &index, 0);
+        const LV2_Atom* index = moravox::lv2::Property(atom, u.program);
         int64_t number = -1;
         ASSERT_TRUE(index && moravox::lv2::ReadInteger(u, index, number));
         EXPECT_EQ(number, expected);
@@ -441,6 +438,20 @@ TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
     EXPECT_FALSE(lv2.Run({}, kFrames).empty()) << "the trigger made no event";
     send(u.trigger, 0);
     EXPECT_TRUE(lv2.Run({}, kFrames).empty());
+
+    // A message claiming less than its last property takes: nothing is read past the claim
+    // (the copy is exactly as long as the claim, for the sanitizers to watch).
+    moravox::lv2::Message set;
+    ASSERT_TRUE(moravox::lv2::ForgeSet(u, u.settings[0], 5, set));
+    for (uint32_t cut : {5u, 8u, 12u}) { // into the value, past its padding
+        std::vector<uint8_t> shorter(set.bytes, set.bytes + set.Size() - cut);
+        auto* atom = reinterpret_cast<LV2_Atom*>(shorter.data());
+        atom->size -= cut;
+        uint32_t property = 0;
+        const LV2_Atom* value = nullptr;
+        EXPECT_FALSE(moravox::lv2::ReadSet(u, atom, property, value)) << cut;
+        EXPECT_NE(moravox::lv2::Property(atom, u.patchProperty), nullptr) << cut;
+    }
 }
 
 TEST(Lv2Bundle, DescribesThePortsAsTheVst2BuildNamesItsParameters) {

@@ -58,6 +58,7 @@ protected:
         ASSERT_NE(d, nullptr);
         int event = 0, xerror = 0, major = 0, minor = 0;
         ASSERT_TRUE(XTestQueryExtension(d, &event, &xerror, &major, &minor));
+        PointerAway();
         ASSERT_TRUE(dsp.Ok());
 
         // The UI's binary, as the Turtle names it.
@@ -125,11 +126,17 @@ protected:
         if (drawn && screenshot) moravox::host::WritePng(std::string(MORAVOX_TEST_OUTPUT) + "/" + screenshot, image);
         return drawn;
     }
+    // The pointer goes back outside every window after a click, so that no control's look
+    // changes with the pointer over it.
+    void PointerAway() {
+        XTestFakeMotionEvent(d, -1, 400, 400, CurrentTime);
+        XFlush(d);
+    }
     void Click(int x, int y, unsigned button = 1) {
         XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
         XTestFakeButtonEvent(d, button, True, CurrentTime);
         XTestFakeButtonEvent(d, button, False, CurrentTime);
-        XFlush(d);
+        PointerAway();
     }
     // The pixels of a part of the window, row by row.
     std::vector<uint8_t> Look(Window window, const int (&r)[4]) {
