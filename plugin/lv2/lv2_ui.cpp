@@ -126,8 +126,8 @@ void Ui::SendEdits() {
         const float value = NaturalValue(i, effect->getParameter(effect, static_cast<VstInt32>(i)));
         write(controller, i, sizeof(float), 0, &value);
     }
-    // A shown instance has the panel's own settings and trigger already; the UI's own
-    // instance hands them to the plug-in.
+    // With instance access the panel set its own settings and fired the trigger on the
+    // plug-in itself; on the UI's own instance they are handed to the plug-in.
     if (!own) return;
     Message message;
     for (int i = 0; i < kPanelSettingCount; i++) {
@@ -142,7 +142,7 @@ void Ui::SendEdits() {
 }
 
 void Ui::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
-    // A shown instance follows its ports itself.
+    // With instance access the panel follows the plug-in itself.
     if (!own || !buffer) return;
     if (format == 0 && port < kControls && size == sizeof(float)) {
         float value = 0.0f;
