@@ -3,6 +3,7 @@
 #include "host/cli/cli.h"
 #include "host/formats/file_io.h"
 #include "host/formats/format_error.h"
+#include "host/formats/lv2_state.h"
 
 #include "engine/program/parameter_table.h"
 
@@ -28,12 +29,29 @@ int ReadPresetFile(const std::string& path, FxKind kind, VstInt32 uniqueId, Load
     return kExitOk;
 }
 
+// LV2 state saved by an LV2 host: the same bank chunk, and its program as a version 2 bank's.
+int ReadLv2StateFile(const std::string& path, LoadedFile& file, std::ostream& err) {
+    Lv2State state;
+    std::string error;
+    if (!ReadLv2State(path, state, error)) return Fail(err, kExitBadInput, error);
+    file.path = path;
+    file.preset.kind = FxKind::Bank;
+    file.preset.chunk = std::move(state.bank);
+    file.preset.version = state.program >= 0 ? 2 : 1;
+    file.preset.currentProgram = state.program;
+    return kExitOk;
+}
+
 int SetChunk(Host& host, const LoadedFile& file, std::ostream& err) {
     const bool program = file.preset.kind == FxKind::Program;
     std::vector<uint8_t> chunk = file.preset.chunk; // the plug-in is handed a writable copy
     const VstIntPtr accepted = host.Dispatch(effSetChunk, program ? 1 : 0,
                                              static_cast<VstIntPtr>(chunk.size()), chunk.data());
     if (accepted != 0) return kExitOk;
+    if (IsLv2StatePath(file.path)) // no file offset to point at: the chunk was base64 text
+        return Fail(err, kExitBadInput,
+                    file.path + ": the plug-in refused the bank chunk of " +
+                        std::to_string(chunk.size()) + " bytes");
     const FormatError refused{file.preset.ChunkOffset(),
                               "the plug-in refused the " +
                                   std::string(FxKindName(file.preset.kind)) + " chunk of " +
@@ -154,7 +172,9 @@ int ApplySettings(Host& host, const PluginSettings& settings, std::ostream& err)
     LoadedFile bank, preset;
     int status = kExitOk;
     if (!settings.bankPath.empty()) {
-        status = ReadPresetFile(settings.bankPath, FxKind::Bank, effect->uniqueID, bank, err);
+        status = IsLv2StatePath(settings.bankPath)
+                     ? ReadLv2StateFile(settings.bankPath, bank, err)
+                     : ReadPresetFile(settings.bankPath, FxKind::Bank, effect->uniqueID, bank, err);
         if (status != kExitOk) return status;
     }
     if (!settings.presetPath.empty()) {

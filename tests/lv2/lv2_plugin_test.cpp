@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <unistd.h>
 #include <string>
@@ -271,6 +272,53 @@ TEST(Lv2State, AVst2BankBecomesLv2StateThroughTheTool) {
     for (const char* file : {"/s.lv2/state.ttl", "/s.lv2/manifest.ttl", "/s.lv2", "/bank.fxb"})
         std::remove((std::string(dir) + file).c_str());
     rmdir(dir);
+}
+
+// The other way: LV2 state as lilv saves it for a host (Ardour's session folders hold the
+// same) becomes a VST 2 bank through the tool, byte for byte, with its current program; a state
+// without a bank is refused.
+TEST(Lv2State, LilvSavedStateBecomesAVst2BankThroughTheTool) {
+    Vst2 maker;
+    maker.Host().Dispatch(effSetProgram, 0, 9);
+    maker.Host().SetParameter(6, 1.0f);
+    maker.Host().SetParameter(18, 0.3f);
+    const std::vector<uint8_t> bank = maker.Bank();
+    Lv2Host lv2(kFrames);
+    lv2.RestoreChunk(bank, 9);
+    LilvState* state = lv2.Save();
+    ASSERT_NE(state, nullptr);
+    char dir[] = "/tmp/moravox-lv2-back-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string folder = std::string(dir) + "/saved.lv2", fxb = std::string(dir) + "/b.fxb";
+    ASSERT_EQ(lilv_state_save(testlv2::World(), lv2.UridMap(), lv2.UridUnmap(), state, nullptr,
+                              folder.c_str(), "state.ttl"),
+              0);
+    lilv_state_free(state);
+
+    std::ostringstream out, err;
+    ASSERT_EQ(moravox::host::RunCommandLine({"bank", "save", MORAVOX_PLUGIN_PATH, fxb, "--bank",
+                                             folder},
+                                            out, err),
+              0)
+        << err.str();
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(moravox::host::ReadFileBytes(fxb, bytes, error)) << error;
+    moravox::host::FxPreset preset;
+    moravox::host::FormatError formatError;
+    ASSERT_TRUE(moravox::host::ReadFx(bytes, moravox::host::FxKind::Bank, FourCC('M', 'V', 'X', 'n'),
+                                      preset, formatError));
+    EXPECT_EQ(preset.chunk, bank);
+    EXPECT_EQ(preset.currentProgram, 9);
+
+    const std::string presets = std::string(MORAVOX_LV2_BUNDLE) + "/presets.ttl";
+    std::ostringstream refusedOut, refused;
+    EXPECT_EQ(moravox::host::RunCommandLine({"bank", "save", MORAVOX_PLUGIN_PATH, fxb, "--bank",
+                                             presets},
+                                            refusedOut, refused),
+              2);
+    EXPECT_NE(refused.str().find("no Moravox bank"), std::string::npos) << refused.str();
+    std::filesystem::remove_all(dir);
 }
 
 // The bundle's 32 presets, as a host's preset menu offers them: each switches to its program
