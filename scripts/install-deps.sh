@@ -27,7 +27,8 @@ pkgs=(
     clang libclang-rt-14-dev llvm valgrind
     xvfb xauth x11-apps x11-utils imagemagick xdotool
     jackd2 libjack-jackd2-dev libjack-jackd2-dev:i386
-    lv2-dev lv2-dev:i386 liblilv-dev liblilv-dev:i386 lilv-utils sordi jalv
+    lv2-dev lv2-dev:i386 libserd-dev libserd-dev:i386 liblilv-dev liblilv-dev:i386
+    lilv-utils sordi jalv
     xfonts-base xfonts-75dpi xfonts-100dpi
 )
 
