@@ -210,7 +210,9 @@ void SPluginEditor::close() {
     globals->cursor = nullptr;
     delete cursor;
     cursor = nullptr;
-    if (display) XFlush(display);
+    // Done by the server before close returns: the host's window, which the host may destroy
+    // on a connection of its own right after, must no longer hold the panel.
+    if (display) XSync(display, False);
 }
 
 void SPluginEditor::ReleaseGui() {
