@@ -78,7 +78,8 @@ struct Sequence {
 };
 
 // A patch message: kind byte (modulo 4: patch:Set, patch:Get, another object type, not an
-// object), property byte (one of the plug-in's, or any URID), value type byte (Int, Long,
+// object), a byte for any URID, property byte (one of the plug-in's, or that URID), for a
+// record or a parameter an index byte, value type byte (Int, Long,
 // Bool, Float, Chunk, URID, any), value bytes (4, 8 or a length byte and bytes), and a size
 // byte that, when odd, makes the atom claim a size of its own (shorter or longer).
 std::vector<uint8_t> PatchMessage(ByteReader& in, const Urids& u) {
@@ -89,8 +90,8 @@ std::vector<uint8_t> PatchMessage(ByteReader& in, const Urids& u) {
     const uint8_t kind = in.U8() % 4;
     const LV2_URID properties[] = {u.seed,        u.trigger,     u.program,     u.record,
                                    u.settings[0], u.settings[1], u.settings[2], u.settings[3],
-                                   u.bank,        in.U8()};
-    const LV2_URID property = properties[in.U8() % 10];
+                                   u.bank,        u.parameter,   in.U8()};
+    const LV2_URID property = properties[in.U8() % 11];
     const uint8_t type = in.U8() % 7;
     LV2_Atom_Forge_Frame frame;
     if (kind == 3) {
@@ -100,8 +101,8 @@ std::vector<uint8_t> PatchMessage(ByteReader& in, const Urids& u) {
         lv2_atom_forge_object(&forge, &frame, 0, otype);
         lv2_atom_forge_key(&forge, u.patchProperty);
         lv2_atom_forge_urid(&forge, property);
-        if (property == u.record) {
-            lv2_atom_forge_key(&forge, u.program);
+        if (property == u.record || property == u.parameter) {
+            lv2_atom_forge_key(&forge, property == u.record ? u.program : u.index);
             lv2_atom_forge_int(&forge, static_cast<int8_t>(in.U8()));
         }
         lv2_atom_forge_key(&forge, u.patchValue);

@@ -21,6 +21,7 @@ void Urids::Map(LV2_URID_Map* map) {
     atomInt = id(LV2_ATOM__Int);
     atomLong = id(LV2_ATOM__Long);
     atomBool = id(LV2_ATOM__Bool);
+    atomFloat = id(LV2_ATOM__Float);
     atomChunk = id(LV2_ATOM__Chunk);
     atomUrid = id(LV2_ATOM__URID);
     eventTransfer = id(LV2_ATOM__eventTransfer);
@@ -29,6 +30,8 @@ void Urids::Map(LV2_URID_Map* map) {
     program = id(kProgramUri);
     record = id(kRecordUri);
     trigger = id(kTriggerUri);
+    parameter = id(kParameterUri);
+    index = id(kIndexUri);
     for (int i = 0; i < kPanelSettingCount; i++) settings[i] = id(kPanelSettings[i].uri);
 }
 
@@ -41,6 +44,7 @@ LV2_Atom_Forge ForgeOn(const Urids& u, Message& out) {
     forge.Int = u.atomInt;
     forge.Long = u.atomLong;
     forge.Bool = u.atomBool;
+    forge.Float = u.atomFloat;
     forge.Chunk = u.atomChunk;
     forge.URID = u.atomUrid;
     forge.Object = u.object;
@@ -73,6 +77,30 @@ bool ForgeSet(const Urids& u, LV2_URID property, int32_t value, Message& out) {
                        lv2_atom_forge_urid(&forge, property) &&
                        lv2_atom_forge_key(&forge, u.patchValue) &&
                        lv2_atom_forge_int(&forge, value);
+    return Finish(forge, frame, whole, out);
+}
+
+bool ForgeSetBool(const Urids& u, LV2_URID property, bool value, Message& out) {
+    LV2_Atom_Forge forge = ForgeOn(u, out);
+    LV2_Atom_Forge_Frame frame;
+    const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
+                       lv2_atom_forge_key(&forge, u.patchProperty) &&
+                       lv2_atom_forge_urid(&forge, property) &&
+                       lv2_atom_forge_key(&forge, u.patchValue) &&
+                       lv2_atom_forge_bool(&forge, value);
+    return Finish(forge, frame, whole, out);
+}
+
+bool ForgeParameter(const Urids& u, uint32_t index, float natural, Message& out) {
+    LV2_Atom_Forge forge = ForgeOn(u, out);
+    LV2_Atom_Forge_Frame frame;
+    const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
+                       lv2_atom_forge_key(&forge, u.patchProperty) &&
+                       lv2_atom_forge_urid(&forge, u.parameter) &&
+                       lv2_atom_forge_key(&forge, u.index) &&
+                       lv2_atom_forge_int(&forge, static_cast<int32_t>(index)) &&
+                       lv2_atom_forge_key(&forge, u.patchValue) &&
+                       lv2_atom_forge_float(&forge, natural);
     return Finish(forge, frame, whole, out);
 }
 
@@ -126,6 +154,17 @@ bool ReadInteger(const Urids& u, const LV2_Atom* value, int64_t& number) {
         return true;
     }
     return false;
+}
+
+bool ReadNumber(const Urids& u, const LV2_Atom* value, float& number) {
+    if (value->type == u.atomFloat && value->size == sizeof(float)) {
+        number = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
+        return true;
+    }
+    int64_t whole = 0;
+    if (!ReadInteger(u, value, whole)) return false;
+    number = static_cast<float>(whole);
+    return true;
 }
 
 } // namespace moravox::lv2

@@ -21,6 +21,12 @@ inline constexpr const char* kProgramUri = "https://moravox.org/lv2/moravox#prog
 inline constexpr const char* kRecordUri = "https://moravox.org/lv2/moravox#record";
 // patch:Set of this property with a true value fires the trigger once, as the panel's button.
 inline constexpr const char* kTriggerUri = "https://moravox.org/lv2/moravox#trigger";
+// A host parameter set by a UI of its own instance: patch:Set of this property with the value
+// in the port's natural units (atom:Float) and the port's index under kIndexUri. The port
+// alone could not carry it when its value stands where the host last put it, while the
+// plug-in's program holds another (after a program change the ports did not see).
+inline constexpr const char* kParameterUri = "https://moravox.org/lv2/moravox#parameter";
+inline constexpr const char* kIndexUri = "https://moravox.org/lv2/moravox#index";
 
 // The panel's own settings: the parameter, its property, and the range the panel offers.
 struct PanelSetting {
@@ -38,8 +44,8 @@ inline constexpr int kPanelSettingCount = 4;
 
 struct Urids {
     LV2_URID midiEvent, sequence, object, blank, patchSet, patchGet, patchProperty, patchValue;
-    LV2_URID atomInt, atomLong, atomBool, atomChunk, atomUrid, eventTransfer;
-    LV2_URID seed, bank, program, record, trigger;
+    LV2_URID atomInt, atomLong, atomBool, atomFloat, atomChunk, atomUrid, eventTransfer;
+    LV2_URID seed, bank, program, record, trigger, parameter, index;
     LV2_URID settings[kPanelSettingCount];
 
     void Map(LV2_URID_Map* map);
@@ -55,6 +61,8 @@ struct Message {
 // Each returns false (and leaves an empty atom) when the message does not fit.
 bool ForgeGet(const Urids& u, Message& out);
 bool ForgeSet(const Urids& u, LV2_URID property, int32_t value, Message& out);
+bool ForgeSetBool(const Urids& u, LV2_URID property, bool value, Message& out);
+bool ForgeParameter(const Urids& u, uint32_t index, float natural, Message& out);
 bool ForgeRecord(const Urids& u, int32_t program, const void* record, uint32_t size,
                  Message& out);
 
@@ -65,5 +73,7 @@ const LV2_Atom* Property(const LV2_Atom* object, LV2_URID key);
 bool ReadSet(const Urids& u, const LV2_Atom* atom, LV2_URID& property, const LV2_Atom*& value);
 // A whole number from an atom:Int, atom:Long or atom:Bool.
 bool ReadInteger(const Urids& u, const LV2_Atom* value, int64_t& number);
+// A number from an atom:Float, or a whole one as ReadInteger takes it.
+bool ReadNumber(const Urids& u, const LV2_Atom* value, float& number);
 
 } // namespace moravox::lv2

@@ -55,6 +55,14 @@ uint32_t Room(uint32_t bytes) {
     return bytes & ~uint32_t{7};
 }
 
+// An empty sequence in frames: the helper's clear sets the size only, and would leave the
+// host's bytes as the time unit.
+void ClearSequence(LV2_Atom_Sequence* sequence) {
+    sequence->atom.size = sizeof(LV2_Atom_Sequence_Body);
+    sequence->body.unit = 0;
+    sequence->body.pad = 0;
+}
+
 } // namespace
 
 Plugin* Plugin::Create(double rate, const LV2_Feature* const* features) {
@@ -118,8 +126,11 @@ VstIntPtr Plugin::Master(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIn
         if (!self) return 1;
         if (index >= 0 && index <= velk::engine::P_RANDOMIZER)
             self->edits.fetch_or(1u << index, std::memory_order_acq_rel);
-        else if (index == velk::engine::P_MANUAL_TRIGGER && opt > 0.5f)
+        // The pulses (off, on, off) count their switches to on.
+        if (index == velk::engine::P_MANUAL_TRIGGER && opt > 0.5f)
             self->triggers.fetch_add(1, std::memory_order_acq_rel);
+        if (index == velk::engine::P_PANIC && opt > 0.5f)
+            self->panics.fetch_add(1, std::memory_order_acq_rel);
         return 1;
     default: return 0;
     }
@@ -196,8 +207,20 @@ void Plugin::ReadMessage(const LV2_Atom* atom) {
     }
     LV2_URID property = 0;
     const LV2_Atom* value = nullptr;
+    if (!ReadSet(urid, atom, property, value)) return;
+    if (property == urid.parameter) {
+        const LV2_Atom* index = Property(atom, urid.index);
+        int64_t port = -1;
+        float natural = 0.0f;
+        if (!index || !ReadInteger(urid, index, port) || port < 0 || port >= kControls ||
+            !ReadNumber(urid, value, natural))
+            return;
+        const auto i = static_cast<uint32_t>(port);
+        effect->setParameter(effect, static_cast<VstInt32>(i), ParameterValue(i, natural));
+        return;
+    }
     int64_t number = 0;
-    if (!ReadSet(urid, atom, property, value) || !ReadInteger(urid, value, number)) return;
+    if (!ReadInteger(urid, value, number)) return;
     if (property == urid.seed) {
         Dispatch(effVendorSpecific, VSTPlugin::kSeedRequest,
                  static_cast<VstIntPtr>(static_cast<uint32_t>(number)));
@@ -230,7 +253,7 @@ void Plugin::WriteNotify() {
         notify->atom.size = 0;
         return;
     }
-    lv2_atom_sequence_clear(notify);
+    ClearSequence(notify);
     const VstIntPtr program = Dispatch(effGetProgram);
     if (!recordAsked && (notifiedProgram < 0 || program == notifiedProgram)) return;
     void* chunk = nullptr;
@@ -274,7 +297,7 @@ void Plugin::WriteOutput() {
         midiOut->atom.size = 0;
         return;
     }
-    lv2_atom_sequence_clear(midiOut);
+    ClearSequence(midiOut);
     for (int i = 0; i < outputCount; i++) {
         const VstMidiEvent& e = output[i];
         const uint8_t status = static_cast<uint8_t>(e.midiData[0]);
@@ -341,7 +364,8 @@ LV2_State_Status Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_State
     }
     adoptPorts = true;
     appliedOnce = false;
-    recordAsked = notifiedProgram >= 0; // a UI that follows learns the restored program
+    // A UI that follows learns the restored program; one that asked still gets its answer.
+    recordAsked = recordAsked || notifiedProgram >= 0;
     if (known) Dispatch(effSetProgram, 0, index);
     return LV2_STATE_SUCCESS;
 }

@@ -38,9 +38,10 @@ public:
     // The instance, for a UI given instance access.
     AEffect* Effect() const { return effect; }
     // The parameters the panel changed since the last call, one bit each (the host's 0 to
-    // 15 and the panel's own settings), and how often its trigger fired.
+    // 15 and the panel's own settings), and how often its trigger and panic fired.
     uint32_t TakeEdits() { return edits.exchange(0, std::memory_order_acq_rel); }
     uint32_t TakeTriggers() { return triggers.exchange(0, std::memory_order_acq_rel); }
+    uint32_t TakePanics() { return panics.exchange(0, std::memory_order_acq_rel); }
     const Urids& Ids() const { return urid; }
 
 private:
@@ -89,6 +90,7 @@ private:
     uint32_t outputCapacity = 0; // bytes the host gave the output sequence
     std::atomic<uint32_t> edits{0}; // written by the panel's thread, taken by the UI's
     std::atomic<uint32_t> triggers{0};
+    std::atomic<uint32_t> panics{0};
 };
 
 } // namespace moravox::lv2

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 #include "engine/program/bank.h"
@@ -76,6 +77,7 @@ bool Ui::OpenEditor(void* parent) {
     // What the panel set while opening is the plug-in's already.
     plugin->TakeEdits();
     plugin->TakeTriggers();
+    plugin->TakePanics();
     return true;
 }
 
@@ -121,6 +123,7 @@ void Ui::Send(const Message& message) {
 void Ui::SendEdits() {
     uint32_t edited = plugin->TakeEdits();
     uint32_t fired = plugin->TakeTriggers();
+    uint32_t panics = plugin->TakePanics();
     for (uint32_t i = 0; i < kControls; i++) {
         if (!(edited >> i & 1)) continue;
         const float value = NaturalValue(i, effect->getParameter(effect, static_cast<VstInt32>(i)));
@@ -130,6 +133,16 @@ void Ui::SendEdits() {
     // plug-in itself; on the UI's own instance they are handed to the plug-in.
     if (!own) return;
     Message message;
+    // The host parameters as messages as well: a port write that matches the port's value
+    // changes nothing in the plug-in, although its program may hold another value.
+    for (uint32_t i = 0; i < kControls; i++) {
+        if (!(edited >> i & 1) || i == velk::engine::P_PANIC) continue;
+        const float value = NaturalValue(i, effect->getParameter(effect, static_cast<VstInt32>(i)));
+        if (ForgeParameter(urid, i, value, message)) Send(message);
+    }
+    for (; panics > 0; panics--)
+        for (float pulse : {1.0f, 0.0f})
+            if (ForgeParameter(urid, velk::engine::P_PANIC, pulse, message)) Send(message);
     for (int i = 0; i < kPanelSettingCount; i++) {
         const auto parameter = static_cast<uint32_t>(kPanelSettings[i].parameter);
         if (!(edited >> parameter & 1)) continue;
@@ -138,7 +151,7 @@ void Ui::SendEdits() {
         if (ForgeSet(urid, urid.settings[i], static_cast<int32_t>(value), message)) Send(message);
     }
     for (; fired > 0; fired--)
-        if (ForgeSet(urid, urid.trigger, 1, message)) Send(message);
+        if (ForgeSetBool(urid, urid.trigger, true, message)) Send(message);
 }
 
 void Ui::PortEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {

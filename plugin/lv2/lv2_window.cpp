@@ -2,6 +2,8 @@
 
 #include <X11/Xutil.h>
 
+#include <mutex>
+
 #include "GUI/world.h"
 #include "GUI/xerror.h"
 
@@ -21,7 +23,9 @@ bool OwnWindow::Open(const char* title, int width, int height) {
     }
     {
         // Errors of these requests are swallowed rather than left to the default handler,
-        // which would end the host.
+        // which would end the host; the handler is the process's, which the toolkit's threads
+        // swap under its lock too.
+        std::lock_guard<std::recursive_mutex> toolkit(velk::gui::GuiLock());
         velk::gui::SQuietErrors quietErrors(display);
         const int screen = DefaultScreen(display);
         window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0,
@@ -53,6 +57,7 @@ void OwnWindow::Close() {
     if (!display) return;
     velk::gui::SNoSigpipe quiet;
     if (window && !velk::gui::IsDead(display)) {
+        std::lock_guard<std::recursive_mutex> toolkit(velk::gui::GuiLock());
         velk::gui::SQuietErrors quietErrors(display);
         XDestroyWindow(display, window);
     }

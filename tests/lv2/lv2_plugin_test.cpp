@@ -448,6 +448,15 @@ TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
                   s.natural)
             << parameter << " <- " << s.sent;
     }
+    // A host parameter by message, whatever its port says; no port past the 16.
+    for (int32_t port : {9, 16, -1}) {
+        moravox::lv2::Message set;
+        ASSERT_TRUE(moravox::lv2::ForgeParameter(u, static_cast<uint32_t>(port), 1.0f, set));
+        lv2.Send(set.Atom());
+        lv2.Run({}, kFrames);
+    }
+    EXPECT_EQ(effect->getParameter(effect, 9), 1.0f);
+    EXPECT_EQ(lv2.Control(9), 0.0f);
     auto program = [&] { return effect->dispatcher(effect, effGetProgram, 0, 0, nullptr, 0.0f); };
     send(u.program, 40);
     lv2.Run({}, kFrames);

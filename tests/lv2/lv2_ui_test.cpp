@@ -174,10 +174,10 @@ protected:
 };
 
 // Places on the panel (left, top, width, height): the preset-switching button ("P"), the
-// trigger and "ADV" below; in the normal view (at 20,76) the value switch ("V"), in the
+// trigger, "ADV" and panic below; in the normal view (at 20,76) the value switch ("V"), in the
 // advanced view (the same place) the every-Nth dial.
 constexpr int kP[] = {160, 58, 16, 16}, kTrigger[] = {20, 210, 40, 20},
-              kAdvanced[] = {64, 210, 76, 20}, kV[] = {25, 183, 30, 20},
+              kAdvanced[] = {64, 210, 76, 20}, kPanic[] = {144, 210, 36, 20}, kV[] = {25, 183, 30, 20},
               kEveryNth[] = {140, 108, 36, 14};
 
 TEST_F(Lv2Ui, OpensInTheHostsWindowAndAClickReachesThePluginAndThePort) {
@@ -244,6 +244,12 @@ TEST_F(Lv2Ui, WithoutInstanceAccessItFollowsThePluginThroughPortsAndMessages) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->port, 15u);
     EXPECT_EQ(w->value, 0.0f);
+    // The plug-in takes it from the message that comes along, though this host's port stays
+    // where it was.
+    AEffect* effect = Dsp()->Effect();
+    ASSERT_TRUE(WaitFor([&] { return written.size() > seen + 1; }));
+    carry();
+    EXPECT_EQ(effect->getParameter(effect, 15), 0.0f);
 
     // The host turns "V" on at its port; the panel follows, and a click turns it off.
     before = Look(parent, kV);
@@ -258,7 +264,6 @@ TEST_F(Lv2Ui, WithoutInstanceAccessItFollowsThePluginThroughPortsAndMessages) {
     EXPECT_EQ(w->value, 0.0f);
 
     // Every Nth, one up with the wheel in the advanced view: a message, taken by the plug-in.
-    AEffect* effect = Dsp()->Effect();
     before = Look(parent, kEveryNth);
     ClickIn(kAdvanced);
     ASSERT_TRUE(Changed(parent, kEveryNth, before)) << "the advanced view did not open";
@@ -271,14 +276,17 @@ TEST_F(Lv2Ui, WithoutInstanceAccessItFollowsThePluginThroughPortsAndMessages) {
     carry();
     EXPECT_EQ(moravox::lv2::NaturalValue(17, effect->getParameter(effect, 17)), 2.0f);
 
-    // The trigger: a message, and the plug-in makes its events.
-    carry();
-    EXPECT_TRUE(out.empty());
-    seen = written.size();
-    ClickIn(kTrigger);
-    ASSERT_NE(Next(seen), nullptr);
-    carry();
-    EXPECT_FALSE(out.empty()) << "the trigger made no event";
+    // The trigger and the panic buttons: messages, and the plug-in sends its events.
+    for (const auto* button : {&kTrigger, &kPanic}) {
+        carry();
+        EXPECT_TRUE(out.empty());
+        seen = written.size();
+        ClickIn(*button);
+        ASSERT_NE(Next(seen), nullptr);
+        carry();
+        EXPECT_FALSE(out.empty()) << (button == &kTrigger ? "the trigger" : "panic")
+                                  << " made no event";
+    }
 }
 
 // Window titled "Moravox" among the root's children, or 0.
