@@ -157,14 +157,29 @@ void CheckMidi(LV2_Atom_Sequence* out, uint32_t room, uint32_t frames, const Uri
     }
 }
 
+// The notify port holds the program's record, or a setting or the program within its range.
 void CheckNotify(LV2_Atom_Sequence* out, uint32_t room, const Urids& u) {
     if (out->atom.size > room) Violation("the notify output is larger than its room");
     LV2_ATOM_SEQUENCE_FOREACH (out, ev) {
         LV2_URID property = 0;
         const LV2_Atom* value = nullptr;
-        if (!ReadSet(u, &ev->body, property, value) || property != u.record ||
-            value->type != u.atomChunk || value->size != 220)
-            Violation("a notify event that is not the program's record");
+        if (!ReadSet(u, &ev->body, property, value)) Violation("a notify event that is no patch:Set");
+        if (property == u.record) {
+            if (value->type != u.atomChunk || value->size != 220)
+                Violation("a record that is not the program's 220 bytes");
+            continue;
+        }
+        int64_t number = -1;
+        if (!moravox::lv2::ReadInteger(u, value, number)) Violation("a notified value that is no number");
+        int64_t low = 0, high = 31;
+        if (property != u.program) {
+            int i = 0;
+            while (i < moravox::lv2::kPanelSettingCount && property != u.settings[i]) i++;
+            if (i == moravox::lv2::kPanelSettingCount) Violation("a notified property of no meaning");
+            low = moravox::lv2::kPanelSettings[i].minimum;
+            high = moravox::lv2::kPanelSettings[i].maximum;
+        }
+        if (number < low || number > high) Violation("a notified value outside its range");
     }
 }
 

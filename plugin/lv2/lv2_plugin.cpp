@@ -243,8 +243,10 @@ void Plugin::ReadMessage(const LV2_Atom* atom) {
     }
 }
 
-// The current program's record goes to a UI that asked for it, and again whenever the
-// program changes or the state is restored, so that a UI of its own instance follows.
+// A patch:Get is answered with the values of the properties a host can set (the panel's own
+// settings and the program), for a host's own controls of them, and with the current
+// program's record, for a UI of its own instance. The record goes again whenever the program
+// changes or the state is restored, so that such a UI follows.
 void Plugin::WriteNotify() {
     if (!notify) return;
     const uint32_t room = Room(notify->atom.size);
@@ -256,17 +258,32 @@ void Plugin::WriteNotify() {
     ClearSequence(notify);
     const VstIntPtr program = Dispatch(effGetProgram);
     if (!recordAsked && (notifiedProgram < 0 || program == notifiedProgram)) return;
+    alignas(8) uint8_t event[sizeof(LV2_Atom_Event) + sizeof(record.bytes)];
+    auto* e = reinterpret_cast<LV2_Atom_Event*>(event);
+    e->time.frames = 0;
+    // Nothing is taken as answered unless all of it fits; it is tried again next run.
+    auto append = [&]() {
+        std::memcpy(&e->body, record.bytes, record.Size());
+        return lv2_atom_sequence_append_event(notify, room, e) != nullptr;
+    };
+    if (recordAsked) {
+        for (int i = 0; i < kPanelSettingCount; i++) {
+            const int parameter = kPanelSettings[i].parameter;
+            const float value = NaturalValue(static_cast<uint32_t>(parameter),
+                                             effect->getParameter(effect, parameter));
+            if (!ForgeSet(urid, urid.settings[i], static_cast<int32_t>(value), record) || !append())
+                return ClearSequence(notify);
+        }
+        if (!ForgeSet(urid, urid.program, static_cast<int32_t>(program), record) || !append())
+            return ClearSequence(notify);
+    }
     void* chunk = nullptr;
     const VstIntPtr size = Dispatch(effGetChunk, 1, 0, &chunk);
     if (size <= 0 || !chunk ||
         !ForgeRecord(urid, static_cast<int32_t>(program), chunk, static_cast<uint32_t>(size),
-                     record))
-        return;
-    alignas(8) uint8_t event[sizeof(LV2_Atom_Event) + sizeof(record.bytes)];
-    auto* e = reinterpret_cast<LV2_Atom_Event*>(event);
-    e->time.frames = 0;
-    std::memcpy(&e->body, record.bytes, record.Size());
-    if (!lv2_atom_sequence_append_event(notify, room, e)) return; // tried again next run
+                     record) ||
+        !append())
+        return ClearSequence(notify);
     recordAsked = false;
     notifiedProgram = program;
 }

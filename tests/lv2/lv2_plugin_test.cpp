@@ -463,7 +463,8 @@ TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
     EXPECT_EQ(program(), 0);
     EXPECT_TRUE(lv2.Notified().empty()) << "a record nobody asked for";
 
-    // Asked, the record comes once; a program change sends the new one.
+    // Asked, the settings' values, the program and the record come once; a program change
+    // sends the new record.
     moravox::lv2::Message get;
     ASSERT_TRUE(moravox::lv2::ForgeGet(u, get));
     for (int32_t expected : {0, 4}) {
@@ -472,10 +473,23 @@ TEST(Lv2Messages, SettingsProgramTriggerAndTheRecord) {
         lv2.Run({}, kFrames);
         EXPECT_EQ(program(), expected);
         const auto notified = lv2.Notified();
-        ASSERT_EQ(notified.size(), 1u);
-        const auto* atom = reinterpret_cast<const LV2_Atom*>(notified[0].data());
+        ASSERT_EQ(notified.size(), expected == 0 ? 6u : 1u);
         uint32_t property = 0;
         const LV2_Atom* value = nullptr;
+        std::vector<std::pair<uint32_t, int64_t>> values;
+        for (size_t n = 0; n + 1 < notified.size(); n++) {
+            int64_t v = -1;
+            ASSERT_TRUE(moravox::lv2::ReadSet(u, reinterpret_cast<const LV2_Atom*>(notified[n].data()),
+                                              property, value) &&
+                        moravox::lv2::ReadInteger(u, value, v));
+            values.push_back({property, v});
+        }
+        if (expected == 0) {
+            EXPECT_EQ(values, (std::vector<std::pair<uint32_t, int64_t>>{
+                                  {u.settings[0], 4}, {u.settings[1], 37}, {u.settings[2], 7},
+                                  {u.settings[3], 2}, {u.program, 0}}));
+        }
+        const auto* atom = reinterpret_cast<const LV2_Atom*>(notified.back().data());
         ASSERT_TRUE(moravox::lv2::ReadSet(u, atom, property, value));
         EXPECT_EQ(property, u.record);
         const LV2_Atom* index = moravox::lv2::Property(atom, u.program);
