@@ -69,54 +69,49 @@ bool ForgeGet(const Urids& u, Message& out) {
     return Finish(forge, frame, whole, out);
 }
 
-bool ForgeSet(const Urids& u, LV2_URID property, int32_t value, Message& out) {
+namespace {
+
+// patch:Set { patch:property: property, then what `rest` forges (the value and any other key) }.
+template <class Rest>
+bool ForgeSetOf(const Urids& u, LV2_URID property, Message& out, Rest rest) {
     LV2_Atom_Forge forge = ForgeOn(u, out);
     LV2_Atom_Forge_Frame frame;
     const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
                        lv2_atom_forge_key(&forge, u.patchProperty) &&
-                       lv2_atom_forge_urid(&forge, property) &&
-                       lv2_atom_forge_key(&forge, u.patchValue) &&
-                       lv2_atom_forge_int(&forge, value);
+                       lv2_atom_forge_urid(&forge, property) && rest(forge);
     return Finish(forge, frame, whole, out);
+}
+
+} // namespace
+
+bool ForgeSet(const Urids& u, LV2_URID property, int32_t value, Message& out) {
+    return ForgeSetOf(u, property, out, [&](LV2_Atom_Forge& f) {
+        return lv2_atom_forge_key(&f, u.patchValue) && lv2_atom_forge_int(&f, value);
+    });
 }
 
 bool ForgeSetBool(const Urids& u, LV2_URID property, bool value, Message& out) {
-    LV2_Atom_Forge forge = ForgeOn(u, out);
-    LV2_Atom_Forge_Frame frame;
-    const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
-                       lv2_atom_forge_key(&forge, u.patchProperty) &&
-                       lv2_atom_forge_urid(&forge, property) &&
-                       lv2_atom_forge_key(&forge, u.patchValue) &&
-                       lv2_atom_forge_bool(&forge, value);
-    return Finish(forge, frame, whole, out);
+    return ForgeSetOf(u, property, out, [&](LV2_Atom_Forge& f) {
+        return lv2_atom_forge_key(&f, u.patchValue) && lv2_atom_forge_bool(&f, value);
+    });
 }
 
 bool ForgeParameter(const Urids& u, uint32_t index, float natural, Message& out) {
-    LV2_Atom_Forge forge = ForgeOn(u, out);
-    LV2_Atom_Forge_Frame frame;
-    const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
-                       lv2_atom_forge_key(&forge, u.patchProperty) &&
-                       lv2_atom_forge_urid(&forge, u.parameter) &&
-                       lv2_atom_forge_key(&forge, u.index) &&
-                       lv2_atom_forge_int(&forge, static_cast<int32_t>(index)) &&
-                       lv2_atom_forge_key(&forge, u.patchValue) &&
-                       lv2_atom_forge_float(&forge, natural);
-    return Finish(forge, frame, whole, out);
+    return ForgeSetOf(u, u.parameter, out, [&](LV2_Atom_Forge& f) {
+        return lv2_atom_forge_key(&f, u.index) &&
+               lv2_atom_forge_int(&f, static_cast<int32_t>(index)) &&
+               lv2_atom_forge_key(&f, u.patchValue) && lv2_atom_forge_float(&f, natural);
+    });
 }
 
 bool ForgeRecord(const Urids& u, int32_t program, const void* record, uint32_t size,
                  Message& out) {
-    LV2_Atom_Forge forge = ForgeOn(u, out);
-    LV2_Atom_Forge_Frame frame;
-    const bool whole = lv2_atom_forge_object(&forge, &frame, 0, u.patchSet) &&
-                       lv2_atom_forge_key(&forge, u.patchProperty) &&
-                       lv2_atom_forge_urid(&forge, u.record) &&
-                       lv2_atom_forge_key(&forge, u.program) &&
-                       lv2_atom_forge_int(&forge, program) &&
-                       lv2_atom_forge_key(&forge, u.patchValue) &&
-                       lv2_atom_forge_atom(&forge, size, u.atomChunk) &&
-                       lv2_atom_forge_write(&forge, record, size);
-    return Finish(forge, frame, whole, out);
+    return ForgeSetOf(u, u.record, out, [&](LV2_Atom_Forge& f) {
+        return lv2_atom_forge_key(&f, u.program) && lv2_atom_forge_int(&f, program) &&
+               lv2_atom_forge_key(&f, u.patchValue) &&
+               lv2_atom_forge_atom(&f, size, u.atomChunk) &&
+               lv2_atom_forge_write(&f, record, size);
+    });
 }
 
 const LV2_Atom* Property(const LV2_Atom* object, LV2_URID key) {

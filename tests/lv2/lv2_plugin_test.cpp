@@ -194,6 +194,16 @@ INSTANTIATE_TEST_SUITE_P(Settings, SameMidi, ::testing::ValuesIn(kCases),
                              return name;
                          });
 
+// An FXB the tool wrote, read as the host tool reads one.
+bool ReadBank(const std::string& path, moravox::host::FxPreset& preset) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    moravox::host::FormatError problem;
+    return moravox::host::ReadFileBytes(path, bytes, error) &&
+           moravox::host::ReadFx(bytes, moravox::host::FxKind::Bank, FourCC('M', 'V', 'X', 'n'),
+                                 preset, problem);
+}
+
 std::string Text(LilvState* state) {
     Lv2Host host(kFrames);
     char* text = lilv_state_to_string(testlv2::World(), host.UridMap(), host.UridUnmap(), state,
@@ -244,13 +254,8 @@ TEST(Lv2State, AVst2BankBecomesLv2StateThroughTheTool) {
                                             out, err),
               0)
         << err.str();
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(moravox::host::ReadFileBytes(fxb, bytes, error)) << error;
     moravox::host::FxPreset preset;
-    moravox::host::FormatError formatError;
-    ASSERT_TRUE(moravox::host::ReadFx(bytes, moravox::host::FxKind::Bank, FourCC('M', 'V', 'X', 'n'),
-                                      preset, formatError));
+    ASSERT_TRUE(ReadBank(fxb, preset));
 
     Lv2Host lv2(kFrames);
     LilvState* state = lilv_state_new_from_file(testlv2::World(), lv2.UridMap(), nullptr,
@@ -301,13 +306,8 @@ TEST(Lv2State, LilvSavedStateBecomesAVst2BankThroughTheTool) {
                                             out, err),
               0)
         << err.str();
-    std::vector<uint8_t> bytes;
-    std::string error;
-    ASSERT_TRUE(moravox::host::ReadFileBytes(fxb, bytes, error)) << error;
     moravox::host::FxPreset preset;
-    moravox::host::FormatError formatError;
-    ASSERT_TRUE(moravox::host::ReadFx(bytes, moravox::host::FxKind::Bank, FourCC('M', 'V', 'X', 'n'),
-                                      preset, formatError));
+    ASSERT_TRUE(ReadBank(fxb, preset));
     EXPECT_EQ(preset.chunk, bank);
     EXPECT_EQ(preset.currentProgram, 9);
 
