@@ -39,7 +39,9 @@ tests_of() { # name validate(0/1)
     if [[ $name == tsan-* ]]; then export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp"; fi
     if ! bash scripts/with-xvfb.sh bash scripts/with-jackd.sh ctest --test-dir "build/$name" \
         --output-on-failure -j2 --timeout 300; then
-        echo "$name" >>"$logs/$name.failed"
+        # Name the failed tests, so the summary at the end says what broke.
+        local list="build/$name/Testing/Temporary/LastTestsFailed.log"
+        echo "$name ($(sed 's/^[0-9]*://' "$list" 2>/dev/null | paste -sd' ' -))" >>"$logs/$name.failed"
     fi
     if [ "$validate" = 1 ]; then
         echo "--- validate $name ---"
