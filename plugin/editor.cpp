@@ -145,6 +145,9 @@ VstInt32 SPluginEditor::OpenOn(void* parent, _XDisplay* connection) {
         // The first open too: a host that only looks for a child being reparented into
         // its window finds the panel the same way at every open.
         panel->Reparent(hostWindow);
+        // The controls show the program before the first idle tick: a click that comes
+        // sooner acts on what is shown, not on a control's initial value.
+        panel->RefreshControls(-1);
         SetSize(kWidth, kHeight);
         cursor = new velk::gui::SCursor();
         cursor->SetWindow(hostWindow);

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <thread>
 
+#include "GUI/button.h"
+#include "GUI/dial.h"
+#include "engine/program/parameter_table.h"
 #include "engine/vstplugin.h"
 #include "support/wait.h"
 #include "panel/pluginpanel.h"
@@ -176,6 +179,25 @@ TEST_F(EditorLifecycle, TicksBatchRefreshesAndAFullRefreshTakesThePendingOnes) {
     editor->postUpdateIndexed(256); // out of range: ignored
     editor->postUpdateIndexed(-1);
     EXPECT_TRUE(settle(3));
+}
+
+// A click that comes before the first tick must act on what the program holds.
+TEST_F(EditorLifecycle, ControlsShowTheProgramAsSoonAsTheEditorOpens) {
+    using namespace velk::engine;
+    // No tick runs while the lock is held: what the controls show comes from the opening.
+    std::lock_guard<std::recursive_mutex> hold(velk::gui::GuiLock());
+    for (float channel : {1.0f, 0.0f}) {
+        plugin->setParameter(P_CHANNEL, channel);
+        plugin->setParameter(P_NUMBER_MAX, 100.0f / 127);
+        ASSERT_EQ(editor->open(Parent()), 1);
+        SPluginPanel* panel = editor->Panel();
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(panel->ButtonFor(P_FORMAT)->GetValue(), 1);
+        EXPECT_EQ(panel->ButtonFor(P_CHANNEL)->GetValue(), static_cast<int>(channel));
+        EXPECT_EQ(panel->DialFor(P_NUMBER_MAX)->GetValue(), 100);
+        EXPECT_EQ(editor->RefreshCount(), 0) << "a tick ran";
+        editor->close();
+    }
 }
 
 TEST_F(EditorLifecycle, ClosedEditorKeepsPostsForTheNextOpenAndDoesNothingMeanwhile) {
