@@ -309,6 +309,22 @@ public:
         received_.clear();
     }
 
+    // Feeds a note-on, again and again, until something comes back: a client's ports exist,
+    // and connect, before its process callback first runs, and what is fed before that is
+    // lost. Only for settings under which a note may move the generators. Leaves nothing
+    // received behind.
+    bool RoundTrips() {
+        const bool through = support::Eventually(
+            [&] {
+                ClearReceived();
+                Send({{0, {0x90, 60, 100}}});
+                return !Receive(1, milliseconds(500)).empty();
+            },
+            kStartLimit);
+        ClearReceived();
+        return through;
+    }
+
 private:
     jack_client_t* Open(const std::string& server, const std::string& name) {
         jack_status_t status{};

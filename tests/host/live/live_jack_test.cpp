@@ -67,11 +67,7 @@ protected:
         EXPECT_TRUE(support::Eventually([&] { return probe->Live(); }))
             << "the probe's ports never ran connected";
         if (settled) {
-            EXPECT_TRUE(support::Eventually([&] {
-                probe->ClearReceived();
-                probe->Send({{0, {0x90, 60, 100}}});
-                return !probe->Receive(1, livetest::milliseconds(500)).empty();
-            })) << "nothing came back through the tool";
+            EXPECT_TRUE(probe->RoundTrips()) << "nothing came back through the tool";
         }
         probe->ClearReceived();
         probe->Send(notes);
