@@ -61,18 +61,20 @@ SerdStatus OnStatement(void* handle, SerdStatementFlags, const SerdNode*, const 
     return SERD_SUCCESS;
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat s = {};
+    return stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+}
+
 } // namespace
 
 bool IsLv2StatePath(const std::string& path) {
-    struct stat s = {};
-    if (stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode)) return true;
+    if (IsFolder(path)) return true;
     return path.size() > 4 && path.compare(path.size() - 4, 4, ".ttl") == 0;
 }
 
 bool ReadLv2State(const std::string& path, Lv2State& state, std::string& error) {
-    struct stat s = {};
-    const bool folder = stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
-    const std::string file = folder ? path + "/state.ttl" : path;
+    const std::string file = IsFolder(path) ? path + "/state.ttl" : path;
     std::vector<uint8_t> text;
     if (!ReadFileBytes(file, text, error)) return false;
     text.push_back('\0');
